@@ -1,0 +1,62 @@
+#include "align/match_scores.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "align/pair_index.h"
+#include "cli/error.h"
+
+int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
+                    const Hash_Int2Dbl& finalVec, const VecInt& sp1_idxList,
+                    const VecInt& sp2_idxList, StrPair2Dbl& matchScores) {
+  const int m = (int)sp1_idxList.size(), n = (int)sp2_idxList.size();
+  if (!finalVec.empty() && n == 0) throw RunError("score vector without proteins");
+  auto identifier = [&](int pos) -> const std::string& {
+    if (pos < 0 || pos >= (int)idList.size()) throw RunError("protein number out of range");
+    return idList[pos];
+  };
+  // Walking the indices in ascending order yields ascending keys when the
+  // protein lists are increasing (as the power iteration makes them), so each
+  // insertion lands right after the previous one.
+  auto hint = matchScores.end();
+  for (size_t q = 0; q < finalVecMembership.size(); ++q) {
+    if (!finalVecMembership[q]) continue;
+    auto it = finalVec.find((int)q);
+    if (it == finalVec.end()) continue;
+    int i, j;
+    getSubscripts((int)q, m, n, i, j);
+    if (i >= m) throw RunError("pair index out of range");
+    hint = matchScores.insert_or_assign(
+        hint, StrPair(identifier(sp1_idxList[i]), identifier(sp2_idxList[j])), it->second);
+    ++hint;
+  }
+  return 1;
+}
+
+void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName) {
+  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(fileName.c_str(), "w"), &std::fclose);
+  if (!out) {
+    std::cerr << "Warning: cannot write match-score file " << fileName << std::endl;
+    return;
+  }
+  static char buffer[1 << 16];
+  std::setvbuf(out.get(), buffer, _IOFBF, sizeof buffer);
+  for (const auto& e : matchScores)
+    std::fprintf(out.get(), "%s %s %g\n", e.first.first.c_str(), e.first.second.c_str(), e.second);
+  if (std::fflush(out.get()) != 0)
+    std::cerr << "Warning: could not write all of match-score file " << fileName << std::endl;
+}
+
+void computeSumOfCommonScores(const StrPair2Dbl& first, const StrPair2Dbl& second,
+                              double& sumSecond, double& sumFirst) {
+  sumSecond = 0;
+  sumFirst = 0;
+  for (const auto& e : first) {
+    auto it = second.find(e.first);
+    if (it == second.end()) continue;
+    sumFirst += e.second;
+    sumSecond += it->second;
+  }
+  std::cerr << "total of common scores: blast: " << sumFirst << " match: " << sumSecond << std::endl;
+}

@@ -1,0 +1,525 @@
+#include "align/power_iteration.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <iostream>
+#include <thread>
+
+#include "align/pair_index.h"
+#include "cli/error.h"
+#include "cli/options.h"
+
+namespace detail {
+
+namespace {
+
+const double kMinValue = 1e-9;
+const long kProgressStep = 1000000;
+
+// The pair-index progress lines of one pass over all m*n pairs. They do not
+// depend on any value, so they are written before the pass.
+void printProgress(long pairs) {
+  for (long q = 0; q < pairs; q += kProgressStep) std::cerr << q << std::endl;
+}
+
+// Barrier for the sweep threads; spins briefly, then yields.
+class SpinBarrier {
+ public:
+  explicit SpinBarrier(int parties) : parties_(parties) {}
+  void wait() {
+    const int gen = generation_.load(std::memory_order_acquire);
+    if (arrived_.fetch_add(1, std::memory_order_acq_rel) == parties_ - 1) {
+      arrived_.store(0, std::memory_order_relaxed);
+      generation_.fetch_add(1, std::memory_order_release);
+      return;
+    }
+    int spins = 0;
+    while (generation_.load(std::memory_order_acquire) == gen)
+      if (++spins > 256) std::this_thread::yield();
+  }
+
+ private:
+  const int parties_;
+  std::atomic<int> arrived_{0};
+  std::atomic<int> generation_{0};
+};
+
+// Everything one sweep needs, laid out for the inner loop.
+//
+// Degrees are grouped into classes (distinct degree values) so that the
+// reciprocal 1.0/(deg(u)*deg(v)) comes from a small table instead of a
+// division per term: recip[c1 * D2 + c2] = 1.0 / (int product of the degrees).
+struct SweepPlan {
+  int m, n;
+  const VecInt* off1;
+  const VecInt* nb1;
+  const VecInt* off2;
+  VecInt cls1;  // degree class of every sp1 protein
+  struct Nb {
+    int v;    // neighbour position in sp2
+    int cls;  // its degree class
+  };
+  std::vector<Nb> nb2;  // CSR neighbours of sp2 with their classes
+  int D2;
+  std::vector<double> recip;
+  std::vector<char> selfRow;  // row i lists i among its own neighbours
+  // E as CSR over rows: entries eStart[i] .. eStart[i+1]-1 of E belong to row i.
+  std::vector<long> eStart;
+};
+
+SweepPlan makePlan(const PairProblem& p) {
+  SweepPlan s;
+  s.m = p.m;
+  s.n = p.n;
+  s.off1 = &p.off1;
+  s.nb1 = &p.nb1;
+  s.off2 = &p.off2;
+  auto classes = [](const VecInt& off, int count, VecInt& cls, VecInt& values) {
+    VecInt deg(count);
+    for (int i = 0; i < count; ++i) deg[i] = off[i + 1] - off[i];
+    values = deg;
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    cls.resize(count);
+    for (int i = 0; i < count; ++i)
+      cls[i] = int(std::lower_bound(values.begin(), values.end(), deg[i]) - values.begin());
+  };
+  VecInt values1, values2, cls2;
+  classes(p.off1, p.m, s.cls1, values1);
+  classes(p.off2, p.n, cls2, values2);
+  s.D2 = (int)values2.size();
+  s.recip.resize(values1.size() * values2.size());
+  for (size_t a = 0; a < values1.size(); ++a)
+    for (size_t b = 0; b < values2.size(); ++b) {
+      long long prod = (long long)values1[a] * values2[b];
+      s.recip[a * values2.size() + b] = 1.0 / (double)prod;
+    }
+  s.nb2.resize(p.nb2.size());
+  for (size_t t = 0; t < p.nb2.size(); ++t) s.nb2[t] = {p.nb2[t], cls2[p.nb2[t]]};
+  s.selfRow.assign(p.m, 0);
+  for (int i = 0; i < p.m; ++i)
+    for (int t = p.off1[i]; t < p.off1[i + 1]; ++t)
+      if (p.nb1[t] == i) s.selfRow[i] = 1;
+  s.eStart.assign(p.m + 1, 0);
+  for (const auto& e : p.E) ++s.eStart[e.first / p.n + 1];
+  for (int i = 0; i < p.m; ++i) s.eStart[i + 1] += s.eStart[i];
+  return s;
+}
+
+// Shared state of one sweep.
+struct SweepState {
+  const SweepPlan& plan;
+  const std::vector<std::pair<int, double>>& E;
+  std::vector<double>& R;
+  double alpha;
+  bool doPruning;
+  double admit;  // admission threshold for absent entries (pruning only)
+};
+
+// Final step for pair q = i*n+j: mix in the sequence term and admit or remove.
+// Returns the change of the entry count (-1, 0 or +1).
+inline int settle(SweepState& st, long q, double s, const double* eVal) {
+  if (eVal)
+    s = st.alpha * s + (1 - st.alpha) * *eVal;
+  else
+    s = st.alpha * s;
+  double& slot = st.R[q];
+  const bool present = slot != 0.0;
+  const bool admitted = s > kMinValue && (!st.doPruning || present || s > st.admit);
+  if (admitted) {
+    slot = s;
+    return present ? 0 : 1;
+  }
+  slot = 0.0;
+  return present ? -1 : 0;
+}
+
+// Columns [j0, j1) of row i, for a row that is not its own neighbour: every
+// value read lies in another row, so the columns are independent and the
+// network sums can be gathered neighbour row by neighbour row (u outside, j
+// inside). Each acc[j] still receives its terms in (u, v) list order.
+long sweepRowBlock(SweepState& st, int i, int j0, int j1, std::vector<double>& acc) {
+  const SweepPlan& P = st.plan;
+  const int n = P.n;
+  std::fill(acc.begin(), acc.begin() + (j1 - j0), 0.0);
+  const VecInt& off1 = *P.off1;
+  const VecInt& nb1 = *P.nb1;
+  const VecInt& off2 = *P.off2;
+  const double* R = st.R.data();
+  for (int t = off1[i]; t < off1[i + 1]; ++t) {
+    const int u = nb1[t];
+    const double* Ru = R + (long)u * n;
+    const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
+    for (int j = j0; j < j1; ++j) {
+      double s = acc[j - j0];
+      const SweepPlan::Nb* e = P.nb2.data() + off2[j];
+      const SweepPlan::Nb* end = P.nb2.data() + off2[j + 1];
+      for (; e != end; ++e) s += Ru[e->v] * rec[e->cls];
+      acc[j - j0] = s;
+    }
+  }
+  // Sequence entries of this row inside the block.
+  const auto* eBegin = st.E.data() + P.eStart[i];
+  const auto* eEnd = st.E.data() + P.eStart[i + 1];
+  const long rowBase = (long)i * n;
+  const auto* e = std::lower_bound(eBegin, eEnd, rowBase + j0,
+                                   [](const std::pair<int, double>& x, long q) { return x.first < q; });
+  long delta = 0;
+  for (int j = j0; j < j1; ++j) {
+    const long q = rowBase + j;
+    const double* eVal = nullptr;
+    if (e != eEnd && e->first == q) {
+      eVal = &e->second;
+      ++e;
+    }
+    delta += settle(st, q, acc[j - j0], eVal);
+  }
+  return delta;
+}
+
+// A row that is its own neighbour reads its own earlier columns (new values)
+// and later ones (old values), so it is swept strictly column by column.
+long sweepSelfRow(SweepState& st, int i) {
+  const SweepPlan& P = st.plan;
+  const int n = P.n;
+  const VecInt& off1 = *P.off1;
+  const VecInt& nb1 = *P.nb1;
+  const VecInt& off2 = *P.off2;
+  const long rowBase = (long)i * n;
+  const auto* e = st.E.data() + P.eStart[i];
+  const auto* eEnd = st.E.data() + P.eStart[i + 1];
+  long delta = 0;
+  for (int j = 0; j < n; ++j) {
+    double s = 0;
+    for (int t = off1[i]; t < off1[i + 1]; ++t) {
+      const int u = nb1[t];
+      const double* Ru = st.R.data() + (long)u * n;
+      const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
+      for (int k = off2[j]; k < off2[j + 1]; ++k) s += Ru[P.nb2[k].v] * rec[P.nb2[k].cls];
+    }
+    const long q = rowBase + j;
+    const double* eVal = nullptr;
+    if (e != eEnd && e->first == q) {
+      eVal = &e->second;
+      ++e;
+    }
+    delta += settle(st, q, s, eVal);
+  }
+  return delta;
+}
+
+// Column ranges of the sweep threads, balanced by the work of a column (its degree + 1).
+std::vector<int> columnBlocks(const SweepPlan& P, int threads) {
+  const VecInt& off2 = *P.off2;
+  long total = (long)off2[P.n] + P.n;
+  std::vector<int> bounds(threads + 1, P.n);
+  bounds[0] = 0;
+  long acc = 0;
+  int b = 1;
+  for (int j = 0; j < P.n && b < threads; ++j) {
+    acc += off2[j + 1] - off2[j] + 1;
+    if (acc * threads >= total * b) bounds[b++] = j + 1;
+  }
+  return bounds;
+}
+
+// One in-place sweep over all pairs in index order. Returns the change of the entry count.
+long sweep(SweepState& st, int threads) {
+  const SweepPlan& P = st.plan;
+  if (threads <= 1 || P.n < 2 * threads) {
+    std::vector<double> acc(P.n);
+    long delta = 0;
+    for (int i = 0; i < P.m; ++i)
+      delta += P.selfRow[i] ? sweepSelfRow(st, i) : sweepRowBlock(st, i, 0, P.n, acc);
+    return delta;
+  }
+  // Row by row, the columns of a row split over the threads; a barrier after
+  // each row makes its new values visible before any later row reads them.
+  const std::vector<int> bounds = columnBlocks(P, threads);
+  SpinBarrier barrier(threads);
+  std::vector<long> deltas(threads, 0);
+  auto worker = [&](int t) {
+    std::vector<double> acc(bounds[t + 1] - bounds[t] + 1);
+    long delta = 0;
+    for (int i = 0; i < P.m; ++i) {
+      if (P.selfRow[i]) {
+        if (t == 0) delta += sweepSelfRow(st, i);
+      } else if (bounds[t] < bounds[t + 1]) {
+        delta += sweepRowBlock(st, i, bounds[t], bounds[t + 1], acc);
+      }
+      barrier.wait();
+    }
+    deltas[t] = delta;
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) pool.emplace_back(worker, t);
+  worker(0);
+  for (auto& th : pool) th.join();
+  long delta = 0;
+  for (long d : deltas) delta += d;
+  return delta;
+}
+
+}  // namespace
+
+double normalizeDense(std::vector<double>& v, long& count) {
+  double S = 0;
+  for (double x : v) S += std::fabs(x);  // absent entries are 0.0 and add nothing
+  std::cerr << "size before: " << count << " ";
+  if (count > 0) {
+    for (double& x : v) {
+      if (x == 0.0) continue;
+      x /= S;
+      if (std::fabs(x) < kMinValue) {
+        x = 0.0;
+        --count;
+      }
+    }
+  }
+  std::cerr << "size after: " << count << std::endl;
+  return S;
+}
+
+double pruneDense(std::vector<double>& v, long& count, int limit) {
+  // The ranking is done on single-precision values.
+  std::vector<float> list;
+  list.reserve(count);
+  for (double x : v)
+    if (x != 0.0) list.push_back((float)x);
+  const long c = (long)list.size();
+  if (c <= limit) return c == 0 ? 0.0 : (double)*std::min_element(list.begin(), list.end());
+  // The (limit+1)-th largest value; entries tied with it all stay.
+  std::nth_element(list.begin(), list.begin() + (c - limit - 1), list.end());
+  const double t = (double)list[c - limit - 1];
+  for (double& x : v)
+    if (x != 0.0 && x < t) {
+      x = 0.0;
+      --count;
+    }
+  std::cerr << "After pruning in style=" << "top_K" << " pruned " << c << " entries to " << count
+            << std::endl;
+  return t;
+}
+
+double changeDense(const std::vector<double>& now, const std::vector<double>& old) {
+  if (now.size() != old.size()) throw RunError("score vectors of different lengths compared");
+  double c = 0;
+  for (size_t q = 0; q < now.size(); ++q)
+    if (now[q] != 0.0 && old[q] != 0.0) c += std::fabs(now[q] - old[q]);
+  return c;
+}
+
+int sweepThreads(const PairProblem& p) {
+  // Threads pay off only when a row holds enough work to hide a barrier.
+  const long termsPerRowEstimate =
+      p.m == 0 ? 0 : (long)(p.nb1.size() / std::max(1, p.m) + 1) * ((long)p.nb2.size() + p.n);
+  if (termsPerRowEstimate < 200000) return 1;
+  unsigned hw = std::thread::hardware_concurrency();
+  return (int)std::max(1u, std::min(hw, 8u));
+}
+
+IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
+                        int maxveclen, int threads) {
+  const long pairs = (long)p.m * p.n;
+  IterationResult res;
+  res.R.assign(pairs, 0.0);
+  for (const auto& e : p.E) res.R[e.first] = e.second;
+  res.count = (long)p.E.size();
+
+  const SweepPlan plan = makePlan(p);
+  std::vector<double> old;
+  double change = 100.0, admit = 0.0;
+  int r = 0;
+  while (r < K && change > thresh) {
+    std::cerr << "K: " << r << std::endl;
+    if (r >= 3) {
+      change = changeDense(res.R, old);
+      std::cerr << "curr size: " << res.count << " avg change in last iter: " << change << std::endl;
+    }
+    if (r >= 2) old = res.R;  // only compared from the fourth iteration on
+    printProgress(pairs);
+    SweepState st{plan, p.E, res.R, alpha, doPruning, admit};
+    res.count += sweep(st, threads);
+    if (doPruning) {
+      double t = pruneDense(res.R, res.count, maxveclen);
+      admit = r <= 1 ? t * 0.1 : t;
+    }
+    normalizeDense(res.R, res.count);
+    ++r;
+  }
+  normalizeDense(res.R, res.count);
+  return res;
+}
+
+}  // namespace detail
+
+namespace {
+
+std::vector<double> toDense(const Hash_Int2Dbl& values, const VecBool& membership, long& count) {
+  std::vector<double> v(membership.size(), 0.0);
+  count = 0;
+  for (size_t q = 0; q < membership.size(); ++q) {
+    if (!membership[q]) continue;
+    auto it = values.find((int)q);
+    if (it == values.end()) throw RunError("score vector bit " + std::to_string(q) + " has no value");
+    v[q] = it->second;
+    ++count;
+  }
+  return v;
+}
+
+void fromDense(const std::vector<double>& v, long count, Hash_Int2Dbl& values, VecBool& membership) {
+  values.clear();
+  values.reserve(count);
+  membership.assign(v.size(), false);
+  for (size_t q = 0; q < v.size(); ++q)
+    if (v[q] != 0.0) {
+      membership[q] = true;
+      values.emplace((int)q, v[q]);
+    }
+}
+
+}  // namespace
+
+double normalizeR_byL1norm(Hash_Int2Dbl& values, VecBool& membership) {
+  long count;
+  std::vector<double> v = toDense(values, membership, count);
+  double S = detail::normalizeDense(v, count);
+  fromDense(v, count, values, membership);
+  return S;
+}
+
+double pruneVecTopK(Hash_Int2Dbl& values, VecBool& membership, int limit) {
+  long count;
+  std::vector<double> v = toDense(values, membership, count);
+  double t = detail::pruneDense(v, count, limit);
+  fromDense(v, count, values, membership);
+  return t;
+}
+
+double change_L1norm(const VecBool& finalVecMembership, const Hash_Int2Dbl& finalVec,
+                     const VecBool& oldFinalVecMembership, const Hash_Int2Dbl& oldFinalVec) {
+  if (finalVecMembership.size() != oldFinalVecMembership.size())
+    throw RunError("score vectors of different lengths compared");
+  double c = 0;
+  for (size_t q = 0; q < finalVecMembership.size(); ++q)
+    if (finalVecMembership[q] && oldFinalVecMembership[q])
+      c += std::fabs(finalVec.at((int)q) - oldFinalVec.at((int)q));
+  return c;
+}
+
+void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
+                      const std::string& sp1, const std::string& sp2, const StrPair2Dbl& intxns,
+                      const StrPair2Dbl& blastScores, VecBool& finalVecMembership,
+                      Hash_Int2Dbl& finalVec, VecBool& initVecMembership, Hash_Int2Dbl& initVec,
+                      VecInt& sp1_idxList, VecInt& sp2_idxList, double thresh, double alpha,
+                      bool doPruning, int maxveclen) {
+  DEBUGP(201);
+  int nodes1, edges1, nodes2, edges2;
+  countEdgesNodesBySp(intxns, id2sp, sp1, nodes1, edges1);
+  countEdgesNodesBySp(intxns, id2sp, sp2, nodes2, edges2);
+  std::cerr << edges1 << " " << nodes1 << " " << edges2 << " " << nodes2 << std::endl;
+
+  DEBUGP(202);
+  VecVecInt adj1, adj2;
+  getAdjListBySp_withAllGenes(intxns, id2sp, id2idx, sp1, sp1_idxList, adj1);
+  getAdjListBySp_withAllGenes(intxns, id2sp, id2idx, sp2, sp2_idxList, adj2);
+  const int m = (int)adj1.size(), n = (int)adj2.size();
+  std::cerr << "nodes vs graph_nodes: " << m << " " << nodes1 << " " << n << " " << nodes2
+            << std::endl;
+  if ((long long)m * n > INT_MAX)
+    throw RunError("species '" + sp1 + "' and '" + sp2 + "' give " + std::to_string((long long)m * n) +
+                   " protein pairs, more than 2147483647");
+  for (int x : sp1_idxList)
+    if (x < 0 || x >= (int)idList.size()) throw RunError("protein number out of range");
+  for (int x : sp2_idxList)
+    if (x < 0 || x >= (int)idList.size()) throw RunError("protein number out of range");
+
+  DEBUGP(202.5);
+  std::map<std::string, double> maxScore;
+  getMaxBlastScoreById(blastScores, idList, maxScore);
+  DEBUGP(203);
+
+  detail::PairProblem p;
+  p.m = m;
+  p.n = n;
+  auto toCsr = [](const VecVecInt& adj, VecInt& off, VecInt& nb) {
+    off.assign(adj.size() + 1, 0);
+    for (size_t i = 0; i < adj.size(); ++i) off[i + 1] = off[i] + (int)adj[i].size();
+    nb.clear();
+    nb.reserve(off.back());
+    for (const auto& list : adj) nb.insert(nb.end(), list.begin(), list.end());
+  };
+  toCsr(adj1, p.off1, p.nb1);
+  toCsr(adj2, p.off2, p.nb2);
+  VecVecInt().swap(adj1);
+  VecVecInt().swap(adj2);
+
+  // Local positions by protein number, and the largest score of each protein.
+  VecInt local(idList.size(), -1);
+  std::vector<double> largest1(m), largest2(n);
+  for (int i = 0; i < m; ++i) {
+    local[sp1_idxList[i]] = i;
+    largest1[i] = maxScore.at(idList[sp1_idxList[i]]);
+  }
+  for (int j = 0; j < n; ++j) {
+    local[sp2_idxList[j]] = j;
+    largest2[j] = maxScore.at(idList[sp2_idxList[j]]);
+  }
+
+  // Sequence term. Every unordered pair is stored once, so walking the scores
+  // finds each (sp1 protein, sp2 protein) pair exactly once.
+  detail::printProgress((long)m * n);
+  for (const auto& e : blastScores) {
+    const double s = e.second;
+    if (!(std::fabs(s) > 1e-9)) continue;
+    const std::string& x = e.first.first;
+    const std::string& y = e.first.second;
+    const std::string& spx = id2sp.at(x);
+    const std::string& spy = id2sp.at(y);
+    const std::string *a, *b;
+    if (spx == sp1 && spy == sp2) {
+      a = &x;
+      b = &y;
+    } else if (spx == sp2 && spy == sp1) {
+      a = &y;
+      b = &x;
+    } else {
+      continue;
+    }
+    const int i = local[id2idx.at(*a)], j = local[id2idx.at(*b)];
+    p.E.emplace_back(i * n + j, s / std::sqrt(largest1[i] * largest2[j]));
+  }
+  std::sort(p.E.begin(), p.E.end());
+
+  // Normalise E on its own (sparse) entries, in index order.
+  {
+    double S = 0;
+    for (const auto& e : p.E) S += std::fabs(e.second);
+    std::cerr << "size before: " << p.E.size() << " ";
+    if (!p.E.empty()) {
+      size_t kept = 0;
+      for (const auto& e : p.E) {
+        double v = e.second / S;
+        if (std::fabs(v) >= 1e-9) p.E[kept++] = {e.first, v};
+      }
+      p.E.resize(kept);
+    }
+    std::cerr << "size after: " << p.E.size() << std::endl;
+  }
+
+  detail::IterationResult res =
+      detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, detail::sweepThreads(p));
+  DEBUGP(210);
+
+  initVec.clear();
+  initVec.reserve(p.E.size());
+  initVecMembership.assign((size_t)m * n, false);
+  for (const auto& e : p.E) {
+    initVecMembership[e.first] = true;
+    initVec.emplace(e.first, e.second);
+  }
+  fromDense(res.R, res.count, finalVec, finalVecMembership);
+}

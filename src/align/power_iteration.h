@@ -1,0 +1,62 @@
+// Power iteration for one species pair: R = alpha*A(R) + (1-alpha)*E, swept in
+// place in pair-index order, normalised to L1 norm 1 after every sweep.
+#pragma once
+
+#include <string>
+
+#include "types.h"
+
+// Computes the pair's normalised sequence term (initVec) and final match-score
+// vector (finalVec) over the pair index of sp1 x sp2; sp1_idxList/sp2_idxList
+// receive the idList positions of both species' proteins.
+void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
+                      const std::string& sp1, const std::string& sp2, const StrPair2Dbl& intxns,
+                      const StrPair2Dbl& blastScores, VecBool& finalVecMembership,
+                      Hash_Int2Dbl& finalVec, VecBool& initVecMembership, Hash_Int2Dbl& initVec,
+                      VecInt& sp1_idxList, VecInt& sp2_idxList, double thresh, double alpha,
+                      bool doPruning, int maxveclen);
+
+// Divides by the L1 norm (summed in ascending index order), drops entries below
+// 1e-9, prints "size before: ... size after: ...". Returns the norm.
+double normalizeR_byL1norm(Hash_Int2Dbl& values, VecBool& membership);
+
+// Keeps the entries not below the (limit+1)-th largest single-precision value.
+// Returns that threshold (or the smallest value when nothing is pruned).
+double pruneVecTopK(Hash_Int2Dbl& values, VecBool& membership, int limit);
+
+// Sum of |R(q) - old(q)| over indices present in both vectors.
+double change_L1norm(const VecBool& finalVecMembership, const Hash_Int2Dbl& finalVec,
+                     const VecBool& oldFinalVecMembership, const Hash_Int2Dbl& oldFinalVec);
+
+namespace detail {
+
+// Flat form of the iteration's data. R is dense over the m*n pair indices, and
+// an entry is present exactly when its value is non-zero: admitted values are
+// above 1e-9 and normalised ones at least 1e-9 in magnitude, so a stored 0.0
+// always means "absent" and adds nothing to a network sum.
+struct PairProblem {
+  int m = 0, n = 0;
+  // Adjacency of both species in CSR form, neighbours in list order.
+  VecInt off1, nb1, off2, nb2;
+  // Sequence term: (q, E(q)) sorted by q.
+  std::vector<std::pair<int, double>> E;
+};
+
+struct IterationResult {
+  std::vector<double> R;  // dense, 0.0 = absent
+  long count = 0;         // number of present entries of R
+};
+
+// Runs the whole iteration on a prepared problem (E already normalised), with
+// the given number of sweep threads (results do not depend on it).
+IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
+                        int maxveclen, int threads);
+
+double normalizeDense(std::vector<double>& v, long& count);
+double pruneDense(std::vector<double>& v, long& count, int limit);
+double changeDense(const std::vector<double>& now, const std::vector<double>& old);
+
+// Sweep threads used for a problem of this size.
+int sweepThreads(const PairProblem& p);
+
+}  // namespace detail

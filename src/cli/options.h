@@ -1,0 +1,34 @@
+// Command line, usage text, run summary and progress flags.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+// Parses the command line into the run's settings. Settings 1-9 and 11-13 get
+// their defaults here; dataDescFile and finalClusterFile keep what the caller
+// put there unless the command line sets them. A rejected command line (bad
+// value, unknown option, "help", no data-description file) has already been
+// reported on standard error when this throws RunError::reported().
+void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
+                double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
+                std::string& strategy, std::string& prefix, std::string& dataDescFile,
+                std::string& scorefile, bool& readstar, bool& reverse,
+                std::string& finalClusterFile);
+
+// Writes "Error: <message>" and a blank line when message is not empty, then
+// the usage text, all on standard error.
+void usage(const std::string& message);
+
+// The usage text exactly as printed.
+const std::string& usageText();
+
+// The one-line run summary printed right after the options are parsed.
+void printRunSummary(std::ostream& os, int K, double thresh, double alpha, int maxveclen,
+                     double cl_min_pri_thresh, double cl_min_sec_thresh, int cl_max_per_sp,
+                     const std::string& strategy, const std::string& dataDescFile,
+                     const std::string& scorefile, bool readstar, bool reverse,
+                     const std::string& finalClusterFile);
+
+// Numbered progress flag on standard error. Leaves standard error at 4
+// significant digits, which every later real number on it relies on.
+void DEBUGP(double x);

@@ -1,0 +1,40 @@
+// Star-spread k-partite clustering: stars around every protein of one centre
+// species at a time (largest species first), refined into clusters.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cluster/records.h"
+#include "types.h"
+
+class ScoreIndex;
+
+// The clustering step of a run: writes the cluster file (one line per
+// cluster, each identifier followed by a blank), echoes it on standard output,
+// and writes or (with readstar) reads the star cache files stars_<species>.txt.
+void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const VecStr& idList,
+                                          const Str2Int& id2idx, const Str2Str& id2sp,
+                                          const VecStr& spList, bool readstar,
+                                          std::string finalClusterFile);
+
+// Turns one star into the members of a cluster (empty when it yields none).
+VecStr this_star_is_ok(Star& star, const VecBool& isClustered, const VecInt& ranks,
+                       const StrPair2Dbl& matchScores, const Str2Int& id2idx, int slotCount);
+
+// The same, scoring edges through a prebuilt index of the same match scores.
+VecStr this_star_is_ok(const Star& star, const VecBool& isClustered, const VecInt& ranks,
+                       const ScoreIndex& scores, const Str2Int& id2idx, int slotCount);
+
+// Repair step for rows A and B of a star's candidate table (edits it in place).
+void try_candidates(Star& star, const StrPair2Dbl& matchScores, const VecBool& isClustered,
+                    const VecInt& ranks, const Str2Int& id2idx, int rowA, int rowB);
+
+// Builds the stars around every protein of `centerSpecies` (proteins: the
+// idList positions of each species, ascending; speciesOf: a species number per
+// protein, numbering the names of spList), lowers ranks, and returns the stars
+// sorted heaviest first.
+std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spList,
+                             const std::vector<VecInt>& proteins, const VecInt& speciesOf,
+                             const VecStr& speciesNames, const VecStr& idList,
+                             const ScoreIndex& scores, VecInt& ranks);

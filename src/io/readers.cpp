@@ -1,0 +1,118 @@
+#include "io/readers.h"
+
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+#include "cli/error.h"
+#include "io/text.h"
+
+void registerIdentifier(const std::string& id, const std::string& sp, VecStr& idList,
+                        Str2Str& id2sp, const std::string& where) {
+  auto it = id2sp.lower_bound(id);
+  if (it != id2sp.end() && it->first == id) {
+    if (it->second != sp) {
+      throw RunError(where + ": identifier '" + id + "' of species '" + sp +
+                     "' is already a protein of species '" + it->second + "'");
+    }
+    return;
+  }
+  id2sp.emplace_hint(it, id, sp);
+  idList.push_back(id);
+}
+
+int readIntxnFile(const std::string& fileName, const std::string& sp, VecStr& idList,
+                  Str2Str& id2sp, StrPair2Dbl& intxns) {
+  std::cerr << "intxn file: " << fileName << std::endl;
+  std::ifstream in(fileName);
+  if (!in) throw RunError("cannot open network file " + fileName);
+
+  TokenReader tokens(in);
+  std::string a, b, third;
+  if (!tokens.next(a) || !tokens.next(b))
+    throw RunError(fileName + ": incomplete header, expected 'INTERACTOR_A INTERACTOR_B'");
+  if (a != "INTERACTOR_A" || b != "INTERACTOR_B")
+    throw RunError(fileName + " line " + std::to_string(tokens.line()) +
+                   ": bad header, expected 'INTERACTOR_A INTERACTOR_B'");
+
+  bool haveThird = tokens.next(third);
+  const bool weighted = haveThird && third == "CONF_VAL";
+  // Without CONF_VAL the third token already is the first identifier of the first record.
+  bool pendingFirst = haveThird && !weighted;
+
+  int count = 0;
+  std::string id1, id2, weightToken;
+  while (true) {
+    if (pendingFirst) {
+      id1 = third;
+      pendingFirst = false;
+    } else if (!tokens.next(id1)) {
+      break;
+    }
+    const long recordLine = tokens.line();
+    if (!tokens.next(id2))
+      throw RunError(fileName + " line " + std::to_string(recordLine) + ": identifier '" + id1 +
+                     "' has no interaction partner");
+    double weight = 1.0;
+    if (weighted) {
+      if (!tokens.next(weightToken))
+        throw RunError(fileName + " line " + std::to_string(tokens.line()) +
+                       ": interaction '" + id1 + " " + id2 + "' has no weight");
+      if (!parseFiniteDouble(weightToken, weight))
+        throw RunError(fileName + " line " + std::to_string(tokens.line()) + ": weight '" +
+                       weightToken + "' is not a number");
+      if (weight < 0 || weight > 1)
+        throw RunError(fileName + " line " + std::to_string(tokens.line()) + ": weight '" +
+                       weightToken + "' is outside 0 to 1");
+    }
+    const std::string where = fileName + " line " + std::to_string(recordLine);
+    registerIdentifier(id1, sp, idList, id2sp, where);
+    registerIdentifier(id2, sp, idList, id2sp, where);
+    intxns[orderedPair(id1, id2)] = weight;
+    ++count;
+  }
+  return count;
+}
+
+namespace {
+
+// Shared line loop of both .evals readers; `scores` is null for the identifier-only reader.
+int readScoreLines(const std::string& fileName, const std::string& sp1, const std::string& sp2,
+                   VecStr& idList, Str2Str& id2sp, StrPair2Dbl* scores) {
+  std::ifstream in(fileName);
+  if (!in) return 0;  // a missing pair file is an empty one
+  std::string line;
+  std::vector<std::string> fields;
+  long lineNo = 0;
+  int count = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    splitFields(line, fields);
+    if (fields.empty()) continue;
+    const std::string where = fileName + " line " + std::to_string(lineNo);
+    if (fields.size() < 3) throw RunError(where + ": fewer than three fields");
+    double score;
+    if (!parseFiniteDouble(fields[2], score))
+      throw RunError(where + ": score '" + fields[2] + "' is not a number");
+    registerIdentifier(fields[0], sp1, idList, id2sp, where);
+    registerIdentifier(fields[1], sp2, idList, id2sp, where);
+    if (scores) (*scores)[orderedPair(fields[0], fields[1])] = score;
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+int readBlastScoresFile(const std::string& fileName, const std::string& sp1,
+                        const std::string& sp2, VecStr& idList, Str2Str& id2sp,
+                        StrPair2Dbl& blastScores) {
+  std::cerr << "blast file: " << fileName << std::endl;
+  return readScoreLines(fileName, sp1, sp2, idList, id2sp, &blastScores);
+}
+
+int readBlastScoresFile(const std::string& fileName, const std::string& sp1,
+                        const std::string& sp2, VecStr& idList, Str2Str& id2sp) {
+  std::cerr << "blast file: (for reading protein names only)" << fileName << std::endl;
+  return readScoreLines(fileName, sp1, sp2, idList, id2sp, nullptr);
+}

@@ -1,0 +1,70 @@
+#include "io/text.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+inline bool isWs(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+}  // namespace
+
+void splitFields(const std::string& line, std::vector<std::string>& fields) {
+  fields.clear();
+  size_t i = 0, n = line.size();
+  while (i < n) {
+    while (i < n && isWs(line[i])) ++i;
+    if (i >= n) break;
+    size_t start = i;
+    while (i < n && !isWs(line[i])) ++i;
+    fields.emplace_back(line, start, i - start);
+  }
+}
+
+bool isBlankLine(const std::string& line) {
+  for (char c : line)
+    if (!isWs(c)) return false;
+  return true;
+}
+
+bool parseFiniteDouble(const std::string& token, double& value) {
+  if (token.empty() || isWs(token[0])) return false;
+  const char* begin = token.c_str();
+  char* end = nullptr;
+  double v = std::strtod(begin, &end);
+  if (end != begin + token.size() || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool parseInt(const std::string& token, int& value) {
+  if (token.empty() || isWs(token[0])) return false;
+  const char* begin = token.c_str();
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(begin, &end, 10);
+  if (end != begin + token.size() || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool TokenReader::next(std::string& token) {
+  token.clear();
+  int c;
+  while ((c = in_.get()) != EOF) {
+    if (c == '\n') {
+      ++currentLine_;
+    } else if (!isWs(static_cast<char>(c))) {
+      break;
+    }
+  }
+  if (c == EOF) return false;
+  tokenLine_ = currentLine_;
+  token.push_back(static_cast<char>(c));
+  while ((c = in_.peek()) != EOF && !isWs(static_cast<char>(c))) {
+    token.push_back(static_cast<char>(in_.get()));
+  }
+  return true;
+}
