@@ -1,1 +1,76 @@
-#include <gtest/gtest.h>
+#include "test_util.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace testutil {
+
+namespace fs = std::filesystem;
+
+std::string makeTempDir() {
+  std::string pattern = (fs::temp_directory_path() / "trivanex-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool fileExists(const std::string& path) { return fs::exists(path); }
+
+void copyTree(const std::string& from, const std::string& to) {
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+std::string dataDir() { return TRIVANEX_TEST_DATA; }
+
+RunResult runTrivanex(const std::vector<std::string>& args, const std::string& workDir) {
+  const std::string outPath = workDir + "/.stdout", errPath = workDir + "/.stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+  std::vector<std::string> argvStore{"trivanex"};
+  argvStore.insert(argvStore.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argvStore) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  int rc = posix_spawn(&pid, TRIVANEX_EXE, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw std::runtime_error("cannot start " TRIVANEX_EXE);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  RunResult r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = readFile(outPath);
+  r.err = readFile(errPath);
+  fs::remove(outPath);
+  fs::remove(errPath);
+  return r;
+}
+
+}  // namespace testutil

@@ -1,5 +1,6 @@
 #include "align/match_scores.h"
 
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -40,11 +41,27 @@ void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName)
     std::cerr << "Warning: cannot write match-score file " << fileName << std::endl;
     return;
   }
-  static char buffer[1 << 16];
-  std::setvbuf(out.get(), buffer, _IOFBF, sizeof buffer);
-  for (const auto& e : matchScores)
-    std::fprintf(out.get(), "%s %s %g\n", e.first.first.c_str(), e.first.second.c_str(), e.second);
-  if (std::fflush(out.get()) != 0)
+  // Lines are assembled in a buffer; std::to_chars with a precision formats
+  // exactly as printf("%.6g") does, several times faster.
+  std::string buffer;
+  buffer.reserve(1 << 20);
+  char number[64];
+  bool ok = true;
+  for (const auto& e : matchScores) {
+    buffer += e.first.first;
+    buffer += ' ';
+    buffer += e.first.second;
+    buffer += ' ';
+    auto res = std::to_chars(number, number + sizeof number, e.second, std::chars_format::general, 6);
+    buffer.append(number, res.ptr);
+    buffer += '\n';
+    if (buffer.size() >= (1 << 20) - 512) {
+      ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.get()) == buffer.size();
+      buffer.clear();
+    }
+  }
+  ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.get()) == buffer.size();
+  if (!ok || std::fflush(out.get()) != 0)
     std::cerr << "Warning: could not write all of match-score file " << fileName << std::endl;
 }
 

@@ -410,12 +410,12 @@ double change_L1norm(const VecBool& finalVecMembership, const Hash_Int2Dbl& fina
   return c;
 }
 
-void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
-                      const std::string& sp1, const std::string& sp2, const StrPair2Dbl& intxns,
-                      const StrPair2Dbl& blastScores, VecBool& finalVecMembership,
-                      Hash_Int2Dbl& finalVec, VecBool& initVecMembership, Hash_Int2Dbl& initVec,
-                      VecInt& sp1_idxList, VecInt& sp2_idxList, double thresh, double alpha,
-                      bool doPruning, int maxveclen) {
+namespace detail {
+
+PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
+                               const std::string& sp1, const std::string& sp2,
+                               const StrPair2Dbl& intxns, const StrPair2Dbl& blastScores,
+                               VecInt& sp1_idxList, VecInt& sp2_idxList) {
   DEBUGP(201);
   int nodes1, edges1, nodes2, edges2;
   countEdgesNodesBySp(intxns, id2sp, sp1, nodes1, edges1);
@@ -442,7 +442,7 @@ void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const 
   getMaxBlastScoreById(blastScores, idList, maxScore);
   DEBUGP(203);
 
-  detail::PairProblem p;
+  PairProblem p;
   p.m = m;
   p.n = n;
   auto toCsr = [](const VecVecInt& adj, VecInt& off, VecInt& nb) {
@@ -471,7 +471,7 @@ void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const 
 
   // Sequence term. Every unordered pair is stored once, so walking the scores
   // finds each (sp1 protein, sp2 protein) pair exactly once.
-  detail::printProgress((long)m * n);
+  printProgress((long)m * n);
   for (const auto& e : blastScores) {
     const double s = e.second;
     if (!(std::fabs(s) > 1e-9)) continue;
@@ -510,6 +510,20 @@ void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const 
     std::cerr << "size after: " << p.E.size() << std::endl;
   }
 
+  return p;
+}
+
+}  // namespace detail
+
+void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
+                      const std::string& sp1, const std::string& sp2, const StrPair2Dbl& intxns,
+                      const StrPair2Dbl& blastScores, VecBool& finalVecMembership,
+                      Hash_Int2Dbl& finalVec, VecBool& initVecMembership, Hash_Int2Dbl& initVec,
+                      VecInt& sp1_idxList, VecInt& sp2_idxList, double thresh, double alpha,
+                      bool doPruning, int maxveclen) {
+  const detail::PairProblem p = detail::preparePairProblem(idList, id2idx, id2sp, sp1, sp2, intxns,
+                                                           blastScores, sp1_idxList, sp2_idxList);
+  const int m = p.m, n = p.n;
   detail::IterationResult res =
       detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, detail::sweepThreads(p));
   DEBUGP(210);

@@ -47,6 +47,14 @@ struct IterationResult {
   long count = 0;         // number of present entries of R
 };
 
+// The set-up of iterateRecursion for one species pair: prints its statistics
+// and progress lines, fills the protein lists, and returns the adjacency and
+// the normalised sequence term E.
+PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
+                               const std::string& sp1, const std::string& sp2,
+                               const StrPair2Dbl& intxns, const StrPair2Dbl& blastScores,
+                               VecInt& sp1_idxList, VecInt& sp2_idxList);
+
 // Runs the whole iteration on a prepared problem (E already normalised), with
 // the given number of sweep threads (results do not depend on it).
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,

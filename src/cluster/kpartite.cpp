@@ -234,9 +234,7 @@ std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spL
     // Partners come in ascending protein number, that is in the order of each
     // species' protein list; only positive scores are listed, and a score of
     // 0 or less could never take a place.
-    for (int k = scores.begin(c); k < scores.end(c); ++k) {
-      const int o = scores.partner(k);
-      const double x = scores.score(k);
+    scores.forEachPartner(c, [&](int o, double x) {
       for (int s : rowsOf[speciesOf[o]]) {
         std::vector<Place>& row = places[s];
         for (int p = 0; p < kColumns; ++p) {
@@ -247,7 +245,7 @@ std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spL
           }
         }
       }
-    }
+    });
     auto table = std::make_shared<CandidateTable>(std::max(slotCount, 0), VecStr(kColumns));
     double sum = 0;
     for (int s = 0; s < slotCount; ++s) {

@@ -1,8 +1,6 @@
 #include "cluster/score_index.h"
 
 #include <algorithm>
-#include <climits>
-#include <numeric>
 #include <unordered_map>
 
 #include "cli/error.h"
@@ -14,65 +12,54 @@ ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
   for (int i = 0; i < N; ++i) number.emplace(idList[i], i);
   auto lookup = [&](const std::string& id) {
     auto it = number.find(id);
-    if (it == number.end()) throw RunError("match score for '" + id + "', which is not a protein of this run");
+    if (it == number.end())
+      throw RunError("match score for '" + id + "', which is not a protein of this run");
     return it->second;
   };
 
-  // Both directions of every entry; a pair stored under both key orders shows
-  // up twice in a list and is merged below by taking the larger score.
-  std::vector<std::pair<int, int>> ends;
-  ends.reserve(matchScores.size());
-  std::vector<long> count(N + 1, 0);
+  // One pass in key order: first identifiers ascend, and so do the second
+  // identifiers under each first one, so the forward lists come out sorted.
+  // Dense scores make the next second identifier usually the next protein,
+  // which is tried before the hash.
+  const long E = (long)matchScores.size();
+  fTo_.reserve(E);
+  fScore_.reserve(E);
+  fOff_.assign(N + 1, 0);
   const std::string* lastFirst = nullptr;
-  int a = -1;
+  int a = -1, b = -1;
   for (const auto& e : matchScores) {
     if (!lastFirst || *lastFirst != e.first.first) {
       a = lookup(e.first.first);
       lastFirst = &e.first.first;
+      b = -1;
     }
-    int b = lookup(e.first.second);
-    ends.emplace_back(a, b);
-    ++count[a + 1];
-    ++count[b + 1];
+    if (b + 1 < N && idList[b + 1] == e.first.second)
+      ++b;
+    else
+      b = lookup(e.first.second);
+    ++fOff_[a + 1];
+    fTo_.push_back(b);
+    fScore_.push_back(e.second);
   }
-  for (int p = 0; p < N; ++p) count[p + 1] += count[p];
-  if (count[N] > INT_MAX) throw RunError("too many match scores");
-  std::vector<int> rawPartner(count[N]);
-  std::vector<double> rawScore(count[N]);
-  std::vector<long> fill(count.begin(), count.end() - 1);
-  size_t k = 0;
-  for (const auto& e : matchScores) {
-    const auto& pr = ends[k++];
-    rawPartner[fill[pr.first]] = pr.second;
-    rawScore[fill[pr.first]++] = e.second;
-    rawPartner[fill[pr.second]] = pr.first;
-    rawScore[fill[pr.second]++] = e.second;
-  }
-  std::vector<std::pair<int, int>>().swap(ends);
+  for (int p = 0; p < N; ++p) fOff_[p + 1] += fOff_[p];
 
-  off_.assign(N + 1, 0);
-  std::vector<int> order;
-  for (int p = 0; p < N; ++p) {
-    const long lo = count[p], hi = count[p + 1];
-    order.resize(hi - lo);
-    std::iota(order.begin(), order.end(), (int)lo);
-    std::sort(order.begin(), order.end(), [&](int x, int y) { return rawPartner[x] < rawPartner[y]; });
-    for (size_t t = 0; t < order.size();) {
-      const int q = rawPartner[order[t]];
-      double s = rawScore[order[t]];
-      for (++t; t < order.size() && rawPartner[order[t]] == q; ++t)
-        if (rawScore[order[t]] > s) s = rawScore[order[t]];
-      if (s > 0) {
-        partners_.push_back(q);
-        scores_.push_back(s);
-      }
+  // Reverse lists by counting sort over the forward entries in order.
+  rOff_.assign(N + 1, 0);
+  for (int x : fTo_) ++rOff_[x + 1];
+  for (int p = 0; p < N; ++p) rOff_[p + 1] += rOff_[p];
+  rFrom_.resize(E);
+  rPos_.resize(E);
+  std::vector<long> fill(rOff_.begin(), rOff_.end() - 1);
+  for (int p = 0; p < N; ++p)
+    for (long k = fOff_[p]; k < fOff_[p + 1]; ++k) {
+      const long slot = fill[fTo_[k]]++;
+      rFrom_[slot] = p;
+      rPos_[slot] = k;
     }
-    off_[p + 1] = (int)partners_.size();
-  }
 }
 
-double ScoreIndex::score(int a, int b) const {
-  auto first = partners_.begin() + off_[a], last = partners_.begin() + off_[a + 1];
+double ScoreIndex::stored(int a, int b) const {
+  auto first = fTo_.begin() + fOff_[a], last = fTo_.begin() + fOff_[a + 1];
   auto it = std::lower_bound(first, last, b);
-  return (it != last && *it == b) ? scores_[it - partners_.begin()] : 0.0;
+  return (it != last && *it == b) ? fScore_[it - fTo_.begin()] : 0.0;
 }

@@ -1,0 +1,28 @@
+// Helpers shared by the tests: scratch folders, whole-file I/O, and running
+// the real trivanex executable in a working directory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// A fresh empty folder under the system's temporary folder.
+std::string makeTempDir();
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// Copies the files of `from` (recursively) into `to`.
+void copyTree(const std::string& from, const std::string& to);
+// The folder tests/data of the source tree.
+std::string dataDir();
+// Runs the built trivanex with `args` in `workDir`, standard input empty.
+RunResult runTrivanex(const std::vector<std::string>& args, const std::string& workDir);
+
+}  // namespace testutil
