@@ -1,0 +1,114 @@
+#include "io/text.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> fields{"left over"};
+  splitFields(line, fields);
+  return fields;
+}
+
+TEST(SplitFields, SplitsAtEveryKindOfWhitespaceAndDropsEmptyFields) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(V({"x2", "x1", "52.4"}), split("x2 x1 52.4"));
+  EXPECT_EQ(V({"x2", "x1", "52.4"}), split("  x2\t\tx1 \t 52.4  "));
+  EXPECT_EQ(V({"a", "b", "1"}), split("a b 1\r"));
+  EXPECT_EQ(V({"a", "b", "1", "extra"}), split("a\vb\f1 extra\n"));
+  EXPECT_EQ(V(), split(""));
+  EXPECT_EQ(V(), split(" \t\r"));
+}
+
+TEST(SplitFields, KeepsFieldsOfAnyLength) {
+  const std::string longId(5000, 'p');
+  EXPECT_EQ(std::vector<std::string>({longId, "q", "0.5"}), split(longId + " q 0.5"));
+}
+
+TEST(IsBlankLine, OnlyWhitespaceOrNothingIsBlank) {
+  EXPECT_TRUE(isBlankLine(""));
+  EXPECT_TRUE(isBlankLine(" \t\r"));
+  EXPECT_FALSE(isBlankLine("  x "));
+  EXPECT_FALSE(isBlankLine("0"));
+}
+
+TEST(ParseFiniteDouble, AcceptsDecimalAndExponentForms) {
+  double v = -1;
+  ASSERT_TRUE(parseFiniteDouble("52.4", v));
+  EXPECT_EQ(52.4, v);
+  ASSERT_TRUE(parseFiniteDouble("-3", v));
+  EXPECT_EQ(-3.0, v);
+  ASSERT_TRUE(parseFiniteDouble("1.23457e-05", v));
+  EXPECT_EQ(1.23457e-05, v);
+  ASSERT_TRUE(parseFiniteDouble("0", v));
+  EXPECT_EQ(0.0, v);
+  ASSERT_TRUE(parseFiniteDouble(".5", v));
+  EXPECT_EQ(0.5, v);
+}
+
+TEST(ParseFiniteDouble, RejectsTokensThatAreNotEntirelyAFiniteNumber) {
+  for (const char* bad : {"", "nan", "NaN", "inf", "-inf", "Infinity", "12abc", "1.5.2", "abc",
+                          " 1", "1 ", "1e400", "-1e400", "e5"}) {
+    double v = 7;
+    EXPECT_FALSE(parseFiniteDouble(bad, v)) << "'" << bad << "'";
+    EXPECT_EQ(7.0, v) << "value changed by '" << bad << "'";
+  }
+}
+
+TEST(ParseInt, AcceptsWholeIntsInRange) {
+  int v = -1;
+  ASSERT_TRUE(parseInt("0", v));
+  EXPECT_EQ(0, v);
+  ASSERT_TRUE(parseInt("-5", v));
+  EXPECT_EQ(-5, v);
+  ASSERT_TRUE(parseInt("007", v));
+  EXPECT_EQ(7, v);
+  ASSERT_TRUE(parseInt("2147483647", v));
+  EXPECT_EQ(2147483647, v);
+}
+
+TEST(ParseInt, RejectsPartialNumbersAndOverflow) {
+  for (const char* bad : {"", "3x", "1.5", "1e2", " 3", "abc", "2147483648", "-2147483649",
+                          "99999999999999999999"}) {
+    int v = 42;
+    EXPECT_FALSE(parseInt(bad, v)) << "'" << bad << "'";
+    EXPECT_EQ(42, v) << "value changed by '" << bad << "'";
+  }
+}
+
+TEST(TokenReader, ReadsTokensAcrossLinesAndNamesTheLineOfEach) {
+  std::istringstream in("INTERACTOR_A\tINTERACTOR_B CONF_VAL\r\n\n  p1 p2\r\n0.5\np3");
+  TokenReader r(in);
+  std::vector<std::pair<std::string, long>> got;
+  std::string t;
+  while (r.next(t)) got.emplace_back(t, r.line());
+  const std::vector<std::pair<std::string, long>> want = {
+      {"INTERACTOR_A", 1}, {"INTERACTOR_B", 1}, {"CONF_VAL", 1}, {"p1", 3},
+      {"p2", 3},           {"0.5", 4},          {"p3", 5}};
+  EXPECT_EQ(want, got);
+  EXPECT_FALSE(r.next(t));
+}
+
+TEST(TokenReader, EmptyOrBlankInputHasNoToken) {
+  std::istringstream empty(""), blank(" \n\t\r\n");
+  std::string t;
+  EXPECT_FALSE(TokenReader(empty).next(t));
+  EXPECT_FALSE(TokenReader(blank).next(t));
+}
+
+TEST(TokenReader, ReadsVeryLongTokensWhole) {
+  const std::string longId(3000, 'q');
+  std::istringstream in(longId + " x");
+  TokenReader r(in);
+  std::string t;
+  ASSERT_TRUE(r.next(t));
+  EXPECT_EQ(longId, t);
+  ASSERT_TRUE(r.next(t));
+  EXPECT_EQ("x", t);
+}
+
+}  // namespace
