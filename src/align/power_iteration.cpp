@@ -13,9 +13,9 @@
 
 namespace detail {
 
-namespace {
-
 const double kMinValue = 1e-9;
+
+namespace {
 const long kProgressStep = 1000000;
 
 // The pair-index progress lines of one pass over all m*n pairs. They do not
@@ -357,19 +357,6 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
 
 namespace {
 
-std::vector<double> toDense(const Hash_Int2Dbl& values, const VecBool& membership, long& count) {
-  std::vector<double> v(membership.size(), 0.0);
-  count = 0;
-  for (size_t q = 0; q < membership.size(); ++q) {
-    if (!membership[q]) continue;
-    auto it = values.find((int)q);
-    if (it == values.end()) throw RunError("score vector bit " + std::to_string(q) + " has no value");
-    v[q] = it->second;
-    ++count;
-  }
-  return v;
-}
-
 void fromDense(const std::vector<double>& v, long count, Hash_Int2Dbl& values, VecBool& membership) {
   values.clear();
   values.reserve(count);
@@ -383,19 +370,48 @@ void fromDense(const std::vector<double>& v, long count, Hash_Int2Dbl& values, V
 
 }  // namespace
 
+// The public forms work on the present entries themselves, so a present entry
+// may hold any value, 0.0 included; the iteration uses the dense forms above.
+
 double normalizeR_byL1norm(Hash_Int2Dbl& values, VecBool& membership) {
-  long count;
-  std::vector<double> v = toDense(values, membership, count);
-  double S = detail::normalizeDense(v, count);
-  fromDense(v, count, values, membership);
+  std::vector<int> present;
+  for (size_t q = 0; q < membership.size(); ++q)
+    if (membership[q]) present.push_back((int)q);
+  double S = 0;
+  for (int q : present) S += std::fabs(values.at(q));
+  std::cerr << "size before: " << values.size() << " ";
+  if (!values.empty()) {
+    for (int q : present) {
+      double& x = values.at(q);
+      x /= S;
+      if (std::fabs(x) < detail::kMinValue) {
+        values.erase(q);
+        membership[q] = false;
+      }
+    }
+  }
+  std::cerr << "size after: " << values.size() << std::endl;
   return S;
 }
 
 double pruneVecTopK(Hash_Int2Dbl& values, VecBool& membership, int limit) {
-  long count;
-  std::vector<double> v = toDense(values, membership, count);
-  double t = detail::pruneDense(v, count, limit);
-  fromDense(v, count, values, membership);
+  std::vector<float> list;
+  list.reserve(values.size());
+  for (const auto& e : values) list.push_back((float)e.second);
+  const long c = (long)list.size();
+  if (c <= limit) return c == 0 ? 0.0 : (double)*std::min_element(list.begin(), list.end());
+  std::nth_element(list.begin(), list.begin() + (c - limit - 1), list.end());
+  const double t = (double)list[c - limit - 1];
+  for (auto it = values.begin(); it != values.end();) {
+    if (it->second < t) {
+      membership[it->first] = false;
+      it = values.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  std::cerr << "After pruning in style=" << "top_K" << " pruned " << c << " entries to "
+            << values.size() << std::endl;
   return t;
 }
 
