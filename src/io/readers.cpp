@@ -81,22 +81,13 @@ int readScoreLines(const std::string& fileName, const std::string& sp1, const st
                    VecStr& idList, Str2Str& id2sp, StrPair2Dbl* scores) {
   std::ifstream in(fileName);
   if (!in) return 0;  // a missing pair file is an empty one
-  std::string line;
-  std::vector<std::string> fields;
-  long lineNo = 0;
+  ScoreLineReader records(in, fileName);
   int count = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    splitFields(line, fields);
-    if (fields.empty()) continue;
-    const std::string where = fileName + " line " + std::to_string(lineNo);
-    if (fields.size() < 3) throw RunError(where + ": fewer than three fields");
-    double score;
-    if (!parseFiniteDouble(fields[2], score))
-      throw RunError(where + ": score '" + fields[2] + "' is not a number");
-    registerIdentifier(fields[0], sp1, idList, id2sp, where);
-    registerIdentifier(fields[1], sp2, idList, id2sp, where);
-    if (scores) (*scores)[orderedPair(fields[0], fields[1])] = score;
+  while (records.next()) {
+    const std::string id1(records.id1()), id2(records.id2()), where = records.where();
+    registerIdentifier(id1, sp1, idList, id2sp, where);
+    registerIdentifier(id2, sp2, idList, id2sp, where);
+    if (scores) (*scores)[orderedPair(id1, id2)] = records.score();
     ++count;
   }
   return count;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "cli/error.h"
+
 namespace {
 inline bool isWs(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -67,4 +69,28 @@ bool TokenReader::next(std::string& token) {
     token.push_back(static_cast<char>(in_.get()));
   }
   return true;
+}
+
+std::string ScoreLineReader::where() const { return fileName_ + " line " + std::to_string(lineNo_); }
+
+bool ScoreLineReader::next() {
+  while (std::getline(in_, line_)) {
+    ++lineNo_;
+    int count = 0;
+    size_t i = 0, n = line_.size();
+    while (i < n && count < 3) {
+      while (i < n && isWs(line_[i])) ++i;
+      if (i >= n) break;
+      size_t start = i;
+      while (i < n && !isWs(line_[i])) ++i;
+      field_[count++] = std::string_view(line_.data() + start, i - start);
+    }
+    if (count == 0) continue;
+    if (count < 3) throw RunError(where() + ": fewer than three fields");
+    const std::string token(field_[2]);
+    if (!parseFiniteDouble(token, score_))
+      throw RunError(where() + ": score '" + token + "' is not a number");
+    return true;
+  }
+  return false;
 }

@@ -3,6 +3,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Splits a line at C-locale whitespace (blank, tab, CR, LF, VT, FF).
@@ -29,4 +30,29 @@ class TokenReader {
   std::istream& in_;
   long currentLine_ = 1;
   long tokenLine_ = 0;
+};
+
+// Reads "id1 id2 score" records line by line, lines of any length. Lines of
+// whitespace only are skipped and fields after the score ignored; a line with
+// fewer than three fields, or whose score is not entirely a finite number,
+// stops the run with an error naming the file and line.
+class ScoreLineReader {
+ public:
+  ScoreLineReader(std::istream& in, const std::string& fileName) : in_(in), fileName_(fileName) {}
+  // Moves to the next record; false at the end of the file.
+  bool next();
+  // Views into the current line, valid until the next call.
+  std::string_view id1() const { return field_[0]; }
+  std::string_view id2() const { return field_[1]; }
+  double score() const { return score_; }
+  // "<file> line <n>" of the current record, for messages.
+  std::string where() const;
+
+ private:
+  std::istream& in_;
+  const std::string& fileName_;
+  std::string line_;
+  std::string_view field_[3];
+  double score_ = 0;
+  long lineNo_ = 0;
 };

@@ -2,8 +2,8 @@
 
 #include <fstream>
 #include <iostream>
+#include <string_view>
 #include <unordered_set>
-#include <vector>
 
 #include "cli/error.h"
 #include "io/loaders.h"
@@ -11,26 +11,17 @@
 
 int readWBMscoreFile(const std::string& fileName, const VecStr& idList, StrPair2Dbl& wbmScores) {
   wbmScores.clear();
-  const std::unordered_set<std::string> idSet(idList.begin(), idList.end());
+  const std::unordered_set<std::string_view> idSet(idList.begin(), idList.end());
   std::ifstream in(fileName);
   if (!in) return 0;  // the caller's count line reports the empty result
-  std::string line;
-  std::vector<std::string> fields;
-  long lineNo = 0;
+  ScoreLineReader records(in, fileName);
   int count = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
-    splitFields(line, fields);
-    if (fields.empty()) continue;
-    const std::string where = fileName + " line " + std::to_string(lineNo);
-    if (fields.size() < 3) throw RunError(where + ": fewer than three fields");
-    double score;
-    if (!parseFiniteDouble(fields[2], score))
-      throw RunError(where + ": score '" + fields[2] + "' is not a number");
-    for (int f = 0; f < 2; ++f)
-      if (!idSet.count(fields[f]))
-        throw RunError(where + ": identifier '" + fields[f] + "' is not a protein of this run");
-    wbmScores[orderedPair(fields[0], fields[1])] = score;
+  while (records.next()) {
+    for (std::string_view id : {records.id1(), records.id2()})
+      if (!idSet.count(id))
+        throw RunError(records.where() + ": identifier '" + std::string(id) +
+                       "' is not a protein of this run");
+    wbmScores[orderedPair(std::string(records.id1()), std::string(records.id2()))] = records.score();
     ++count;
   }
   return count;
