@@ -7,6 +7,7 @@
 #include <iostream>
 #include <thread>
 
+#include "align/large_array.h"
 #include "align/pair_index.h"
 #include "cli/error.h"
 #include "cli/options.h"
@@ -315,7 +316,7 @@ int sweepThreads(const PairProblem& p) {
   // Threads pay off only when a row holds enough work to hide a barrier.
   const long termsPerRowEstimate =
       p.m == 0 ? 0 : (long)(p.nb1.size() / std::max(1, p.m) + 1) * ((long)p.nb2.size() + p.n);
-  if (termsPerRowEstimate < 200000) return 1;
+  if (termsPerRowEstimate < 50000) return 1;
   unsigned hw = std::thread::hardware_concurrency();
   return (int)std::max(1u, std::min(hw, 8u));
 }
@@ -324,7 +325,7 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
                         int maxveclen, int threads) {
   const long pairs = (long)p.m * p.n;
   IterationResult res;
-  res.R.assign(pairs, 0.0);
+  assignLarge(res.R, pairs, 0.0);
   for (const auto& e : p.E) res.R[e.first] = e.second;
   res.count = (long)p.E.size();
 
@@ -338,7 +339,10 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
       change = changeDense(res.R, old);
       std::cerr << "curr size: " << res.count << " avg change in last iter: " << change << std::endl;
     }
-    if (r >= 2) old = res.R;  // only compared from the fourth iteration on
+    if (r >= 2) {  // only compared from the fourth iteration on
+      if (old.empty()) reserveLarge(old, pairs);
+      old = res.R;
+    }
     printProgress(pairs);
     SweepState st{plan, p.E, res.R, alpha, doPruning, admit};
     res.count += sweep(st, threads);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "align/large_array.h"
 #include "cli/error.h"
 
 ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
@@ -22,8 +23,8 @@ ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
   // Dense scores make the next second identifier usually the next protein,
   // which is tried before the hash.
   const long E = (long)matchScores.size();
-  fTo_.reserve(E);
-  fScore_.reserve(E);
+  reserveLarge(fTo_, E);
+  reserveLarge(fScore_, E);
   fOff_.assign(N + 1, 0);
   const std::string* lastFirst = nullptr;
   int a = -1, b = -1;
@@ -47,8 +48,8 @@ ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
   rOff_.assign(N + 1, 0);
   for (int x : fTo_) ++rOff_[x + 1];
   for (int p = 0; p < N; ++p) rOff_[p + 1] += rOff_[p];
-  rFrom_.resize(E);
-  rPos_.resize(E);
+  assignLarge(rFrom_, E, 0);
+  assignLarge(rPos_, E, 0L);
   std::vector<long> fill(rOff_.begin(), rOff_.end() - 1);
   for (int p = 0; p < N; ++p)
     for (long k = fOff_[p]; k < fOff_[p + 1]; ++k) {
