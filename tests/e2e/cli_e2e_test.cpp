@@ -106,13 +106,13 @@ TEST_F(CliE2E, NoArgumentsGiveAnErrorLineAndTheUsageText) {
 }
 
 TEST_F(CliE2E, HelpPrintsTheUsageTextAloneEvenWithADataFile) {
-  const std::string dir = work("two_species");
+  const std::string dir = work("pair_of_networks");
   EXPECT_EQ(usageText(), stopped({"--help"}, dir).err);
   EXPECT_EQ(usageText(), stopped({"-K", "30", "data.in", "-h", "-K", "2"}, dir).err);
 }
 
 TEST_F(CliE2E, RejectedOptionValuesPrintTheErrorBlockAndReadNothing) {
-  const std::string dir = work("two_species");
+  const std::string dir = work("pair_of_networks");
   const struct {
     std::vector<std::string> args;
     std::string err;
@@ -136,7 +136,7 @@ TEST_F(CliE2E, RejectedOptionValuesPrintTheErrorBlockAndReadNothing) {
 }
 
 TEST_F(CliE2E, ParserDiagnosticsComeBeforeTheUsageText) {
-  const std::string dir = work("two_species");
+  const std::string dir = work("pair_of_networks");
   EXPECT_EQ("trivanex: unrecognized option '-k'\n" + usageText(),
             stopped({"-alpha", "0.5", "data.in", "-cl_ma", "3x", "-k", "5"}, dir).err);
   EXPECT_EQ("trivanex: option '-K' requires an argument\n" + usageText(),
@@ -197,10 +197,10 @@ void expectFourDigitsAfterFlag1(const std::string& err) {
 }
 
 TEST_F(CliE2E, ComputeRunLoadsPairFilesThenNetworksAndGoesOn) {
-  const std::string dir = work("two_species");
+  const std::string dir = work("pair_of_networks");
   RunResult r = testutil::runTrivanex({"data.in"}, dir);
   EXPECT_EQ(0, r.exitCode) << r.err;
-  const std::string head = expectedFile("two_species", "compute_head.stderr");
+  const std::string head = expectedFile("pair_of_networks", "compute_head.stderr");
   EXPECT_EQ(head, r.err.substr(0, head.size()));
   EXPECT_TRUE(contains(r.err, "\nFlag: 4\naa bb # scores in finalVec but not in initVec: ")) << r.err;
   EXPECT_TRUE(contains(r.err, "\nFlag: 5\nFlag: 6\n" + kBanner)) << r.err;
@@ -211,10 +211,10 @@ TEST_F(CliE2E, ComputeRunLoadsPairFilesThenNetworksAndGoesOn) {
 }
 
 TEST_F(CliE2E, OneSpeciesProcessesNoPairAndWritesAnEmptyMatchScoreFile) {
-  const std::string dir = work("one_species");
+  const std::string dir = work("single_network");
   RunResult r = testutil::runTrivanex({"data.in"}, dir);
   EXPECT_EQ(0, r.exitCode) << r.err;
-  const std::string head = expectedFile("one_species", "compute_head.stderr");
+  const std::string head = expectedFile("single_network", "compute_head.stderr");
   EXPECT_EQ(head, r.err.substr(0, head.size()));
   EXPECT_TRUE(endsWith(r.err, "\nFlag: 7\n")) << r.err;
   ASSERT_TRUE(fileExists(dir + "/tmp_match-score.txt"));
@@ -222,7 +222,7 @@ TEST_F(CliE2E, OneSpeciesProcessesNoPairAndWritesAnEmptyMatchScoreFile) {
 }
 
 TEST_F(CliE2E, SpeciesListedTwiceIsReadTwiceAndNeverPairedWithItself) {
-  const std::string dir = work("one_species");
+  const std::string dir = work("single_network");
   writeFile(dir + "/twice.in", "d _x 2 zz zz\n");
   RunResult r = testutil::runTrivanex({"twice.in"}, dir);
   EXPECT_EQ(0, r.exitCode) << r.err;
@@ -245,7 +245,7 @@ TEST_F(CliE2E, SpeciesListedTwiceIsReadTwiceAndNeverPairedWithItself) {
 }
 
 TEST_F(CliE2E, BadInputStopsTheRunWithOneErrorLineNamingFileAndLine) {
-  // The loading lines of the two_species case, in the order they are written.
+  // The loading lines of the pair_of_networks case, in the order they are written.
   const std::vector<std::string> loadLines = {
       "blast file: data/aa-aa.evals\n", "blast file: data/aa-bb.evals\n",
       "blast file: data/bb-bb.evals\n", "Number of blast scores read: 5\n",
@@ -274,7 +274,7 @@ TEST_F(CliE2E, BadInputStopsTheRunWithOneErrorLineNamingFileAndLine) {
       {"data.in", "data -\n", 0, "Error: data.in", ""},
   };
   for (const auto& c : cases) {
-    const std::string dir = work("two_species");
+    const std::string dir = work("pair_of_networks");
     writeFile(dir + "/" + c.file, c.content);
     RunResult r = stopped({"data.in"}, dir);
     std::string want = defaultSummary() + "Flag: 1\n";
@@ -290,7 +290,7 @@ TEST_F(CliE2E, BadInputStopsTheRunWithOneErrorLineNamingFileAndLine) {
 }
 
 TEST_F(CliE2E, MissingInputFilesThatStopTheRun) {
-  std::string dir = work("two_species");
+  std::string dir = work("pair_of_networks");
   fs::remove(dir + "/data/bb.tab");
   RunResult r = stopped({"data.in"}, dir);
   EXPECT_TRUE(contains(r.err, "intxn file: data/bb.tab\nError: ")) << r.err;
@@ -306,8 +306,8 @@ TEST_F(CliE2E, MissingInputFilesThatStopTheRun) {
 // ---- read mode -----------------------------------------------------------------------------
 
 TEST_F(CliE2E, ReadModeStopsOnAMissingOrEmptyScoreFileWithItsOwnMessages) {
-  const std::string head = expectedFile("two_species", "read_head.stderr");
-  std::string dir = work("two_species");
+  const std::string head = expectedFile("pair_of_networks", "read_head.stderr");
+  std::string dir = work("pair_of_networks");
   EXPECT_EQ(head + "The match score file is not exist~!!!\n",
             stopped({"-scorefile", "scores.txt", "data.in"}, dir).err);
   for (const char* content : {"", " a1 b1 0.5\n", "\ta1 b1 0.5\n"}) {
@@ -319,8 +319,8 @@ TEST_F(CliE2E, ReadModeStopsOnAMissingOrEmptyScoreFileWithItsOwnMessages) {
 }
 
 TEST_F(CliE2E, ReadModeRejectsAnIdentifierThatIsNotAProteinOfTheRun) {
-  const std::string head = expectedFile("two_species", "read_head.stderr");
-  const std::string dir = work("two_species");
+  const std::string head = expectedFile("pair_of_networks", "read_head.stderr");
+  const std::string dir = work("pair_of_networks");
   writeFile(dir + "/scores.txt", "a1 b1 0.5\nb2 q9 0.25\n");
   RunResult r = stopped({"data.in", "--scorefile=scores.txt"}, dir);
   ASSERT_TRUE(startsWith(r.err, head)) << r.err;
@@ -331,7 +331,7 @@ TEST_F(CliE2E, ReadModeRejectsAnIdentifierThatIsNotAProteinOfTheRun) {
 }
 
 TEST_F(CliE2E, ComputeRunsMatchScoreFileIsReadBackByALaterRun) {
-  const std::string dir = work("two_species");
+  const std::string dir = work("pair_of_networks");
   RunResult first = testutil::runTrivanex({"-prefix", "run1", "data.in"}, dir);
   ASSERT_EQ(0, first.exitCode) << first.err;
   ASSERT_TRUE(fileExists(dir + "/run1_match-score.txt"));
@@ -340,7 +340,7 @@ TEST_F(CliE2E, ComputeRunsMatchScoreFileIsReadBackByALaterRun) {
 
   RunResult second = testutil::runTrivanex({"-scorefile", "run1_match-score.txt", "data.in"}, dir);
   EXPECT_EQ(0, second.exitCode) << second.err;
-  std::string head = expectedFile("two_species", "read_head.stderr");
+  std::string head = expectedFile("pair_of_networks", "read_head.stderr");
   const std::string from = "match-score-file: scores.txt";
   head.replace(head.find(from), from.size(), "match-score-file: run1_match-score.txt");
   head += "Flag: 103\nFlag: 6\n" + kBanner;
@@ -354,14 +354,14 @@ TEST_F(CliE2E, ComputeRunsMatchScoreFileIsReadBackByALaterRun) {
 // ---- output names, option order, summary-only settings ----------------------------------------
 
 TEST_F(CliE2E, PrefixNamesTheMatchScoreFileAndOptionONamesTheClusterFile) {
-  std::string dir = work("one_species");
+  std::string dir = work("single_network");
   ASSERT_EQ(0, testutil::runTrivanex({"-prefix", "run1", "-o", "out.txt", "data.in"}, dir).exitCode);
   EXPECT_TRUE(fileExists(dir + "/run1_match-score.txt"));
   EXPECT_TRUE(fileExists(dir + "/out.txt"));
   EXPECT_FALSE(fileExists(dir + "/tmp_match-score.txt"));
   EXPECT_FALSE(fileExists(dir + "/tmp_output_cluster.txt"));
 
-  dir = work("one_species");
+  dir = work("single_network");
   ASSERT_EQ(0, testutil::runTrivanex({"data.in", "--o=out2.txt", "-prefix", "run2"}, dir).exitCode);
   EXPECT_TRUE(fileExists(dir + "/run2_match-score.txt"));
   EXPECT_TRUE(fileExists(dir + "/out2.txt"));
@@ -369,7 +369,7 @@ TEST_F(CliE2E, PrefixNamesTheMatchScoreFileAndOptionONamesTheClusterFile) {
 }
 
 TEST_F(CliE2E, LongPrefixIsNotCutShort) {
-  const std::string dir = work("one_species");
+  const std::string dir = work("single_network");
   const std::string prefix(200, 'p');
   RunResult r = testutil::runTrivanex({"-prefix", prefix, "data.in"}, dir);
   EXPECT_EQ(0, r.exitCode) << r.err;
@@ -377,7 +377,7 @@ TEST_F(CliE2E, LongPrefixIsNotCutShort) {
 }
 
 TEST_F(CliE2E, OptionOrderDoesNotMatter) {
-  const std::string a = work("two_species"), b = work("two_species");
+  const std::string a = work("pair_of_networks"), b = work("pair_of_networks");
   RunResult ra = testutil::runTrivanex({"data.in", "-K", "5", "-alpha", "0.5"}, a);
   RunResult rb = testutil::runTrivanex({"-K", "5", "-alpha", "0.5", "data.in"}, b);
   ASSERT_EQ(0, ra.exitCode) << ra.err;
@@ -389,7 +389,7 @@ TEST_F(CliE2E, OptionOrderDoesNotMatter) {
 }
 
 TEST_F(CliE2E, SummaryOnlySettingsChangeNothingButTheSummary) {
-  const std::string a = work("two_species"), b = work("two_species");
+  const std::string a = work("pair_of_networks"), b = work("pair_of_networks");
   RunResult ra = testutil::runTrivanex({"data.in"}, a);
   RunResult rb = testutil::runTrivanex({"-reverse", "-cl_min_pri_thresh", "1", "-cl_min_sec_thresh",
                                         "0.5", "-cl_max_per_sp", "3x", "data.in"},

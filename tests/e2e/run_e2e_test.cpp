@@ -129,7 +129,7 @@ TEST(PipelineRun, OneSpecies) {
 // A species without any protein: its pairs have no protein pair at all, and
 // as a centre species it has no star.
 TEST(PipelineRun, SpeciesWithoutProteins) {
-  CaseRun c("empty_species");
+  CaseRun c("protein_free_centre");
   c.run(1, {{"data.in"}, {"tmp_match-score.txt", "tmp_output_cluster.txt", "stars_A.txt", "stars_B.txt",
                           "stars_E.txt"}});
   EXPECT_EQ("0 0 0 0 \n", c.file("stars_E.txt"));
