@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "align/power_iteration.h"
-#include "cli/error.h"
+#include "base/error.h"
 #include "cluster/kpartite.h"
 #include "cluster/score_index.h"
 #include "io/loaders.h"

@@ -2,7 +2,7 @@
 #include <iostream>
 #include <new>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "cli/pipeline.h"
 
 int main(int argc, char** argv) {

@@ -10,8 +10,8 @@
 
 #include "align/match_scores.h"
 #include "align/pair_index.h"
-#include "cli/error.h"
-#include "cli/options.h"
+#include "base/error.h"
+#include "base/progress.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // s / sqrt(largest(a) * largest(b)), largest as in getMaxBlastScoreById.
 #pragma once
 
-#include "types.h"
+#include "base/types.h"
 
 // Species pair by species pair: each missing pair gets its normalised sequence
 // score times (1 - alpha) / T, T the total normalised score between the

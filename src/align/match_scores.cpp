@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "align/pair_index.h"
-#include "cli/error.h"
+#include "base/error.h"
 
 int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
                     const Hash_Int2Dbl& finalVec, const VecInt& sp1_idxList,

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Adds the entries of finalVec to matchScores under (sp1 protein, sp2 protein).
 // Returns 1.

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "cli/error.h"
+#include "base/error.h"
 
 int getIdx(int i, int j, int /*m*/, int n) { return i * n + j; }
 

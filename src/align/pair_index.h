@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 int getIdx(int i, int j, int m, int n);
 void getSubscripts(int q, int m, int n, int& i, int& j);

@@ -7,10 +7,10 @@
 #include <iostream>
 #include <thread>
 
-#include "align/large_array.h"
+#include "base/large_array.h"
 #include "align/pair_index.h"
-#include "cli/error.h"
-#include "cli/options.h"
+#include "base/error.h"
+#include "base/progress.h"
 
 namespace detail {
 

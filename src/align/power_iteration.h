@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Computes the pair's normalised sequence term (initVec) and final match-score
 // vector (finalVec) over the pair index of sp1 x sp2; sp1_idxList/sp2_idxList

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <ostream>
 
-#include "cli/error.h"
+#include "base/error.h"
 
 namespace {
 
@@ -194,7 +194,3 @@ void printRunSummary(std::ostream& os, int K, double thresh, double alpha, int m
   os.precision(old);
 }
 
-void DEBUGP(double x) {
-  std::cerr.precision(4);
-  std::cerr << "Flag: " << x << std::endl;
-}

@@ -1,4 +1,4 @@
-// Command line, usage text, run summary and progress flags.
+// Command line, usage text and run summary.
 #pragma once
 
 #include <iosfwd>
@@ -28,7 +28,3 @@ void printRunSummary(std::ostream& os, int K, double thresh, double alpha, int m
                      const std::string& strategy, const std::string& dataDescFile,
                      const std::string& scorefile, bool readstar, bool reverse,
                      const std::string& finalClusterFile);
-
-// Numbered progress flag on standard error. Leaves standard error at 4
-// significant digits, which every later real number on it relies on.
-void DEBUGP(double x);

@@ -6,12 +6,13 @@
 
 #include "align/match_scores.h"
 #include "align/power_iteration.h"
-#include "cli/error.h"
+#include "base/error.h"
+#include "base/progress.h"
 #include "cli/options.h"
 #include "cluster/kpartite.h"
 #include "io/loaders.h"
 #include "io/match_score_reader.h"
-#include "types.h"
+#include "base/types.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "cluster/score_index.h"
 #include "cluster/star_cache.h"
 

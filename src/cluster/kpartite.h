@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cluster/records.h"
-#include "types.h"
+#include "base/types.h"
 
 class ScoreIndex;
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Rows follow the species list minus the centre's species; 10 columns each,
 // partners by non-increasing score, filled contiguously from column 0.

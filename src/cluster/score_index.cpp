@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "align/large_array.h"
-#include "cli/error.h"
+#include "base/large_array.h"
+#include "base/error.h"
 
 ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
   const int N = (int)idList.size();

@@ -12,7 +12,7 @@
 
 #include <vector>
 
-#include "types.h"
+#include "base/types.h"
 
 class ScoreIndex {
  public:

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/error.h"
-#include "io/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 void export_stars_and_ranks(const std::vector<Star>& stars, int slotCount, const VecInt& ranks,
                             std::string fileName) {

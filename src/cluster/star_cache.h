@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cluster/records.h"
-#include "types.h"
+#include "base/types.h"
 
 void export_stars_and_ranks(const std::vector<Star>& stars, int slotCount, const VecInt& ranks,
                             std::string fileName);

@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "io/text.h"
+#include "base/text.h"
 
 void writeClusterData(const Str2Int& clusters, const std::string& fileName) {
   // The file is emptied before the map is looked at, so a stale assignment

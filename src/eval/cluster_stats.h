@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Writes "identifier cluster" lines in identifier order. A map that is empty or
 // whose first entry has cluster -1 holds no clustering: the file is left empty

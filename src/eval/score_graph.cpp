@@ -7,7 +7,7 @@
 #include <queue>
 #include <vector>
 
-#include "cli/error.h"
+#include "base/error.h"
 
 namespace {
 

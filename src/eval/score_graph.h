@@ -7,7 +7,7 @@
 #include <list>
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Divides every score by sqrt(scale(i) * scale(j)), a node's scale being the
 // largest score on any pair naming it, at least 1.0; self-scores become 1.0,

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iostream>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "io/readers.h"
-#include "io/text.h"
+#include "base/text.h"
 
 DataDescription readDataDescription(const std::string& dataDescFile) {
   std::ifstream in(dataDescFile);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // The full loader of a compute run: sequence scores and networks.
 void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spList,

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "cli/error.h"
-#include "io/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 int readMatchScoreFile(const std::string& fileName, const VecStr& idList, StrPair2Dbl& matchScores) {
   std::ifstream in(fileName);

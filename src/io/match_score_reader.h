@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Adds every line's score to matchScores under (smaller id, larger id).
 // Returns the number of lines stored. Throws RunError on a missing or empty

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <vector>
 
-#include "cli/error.h"
-#include "io/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 void registerIdentifier(const std::string& id, const std::string& sp, VecStr& idList,
                         Str2Str& id2sp, const std::string& where) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Registers `id` for species `sp`: appended to idList and mapped in id2sp when
 // new; throws RunError naming `where` when it is already a protein of another species.

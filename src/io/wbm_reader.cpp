@@ -5,9 +5,9 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "io/loaders.h"
-#include "io/text.h"
+#include "base/text.h"
 
 int readWBMscoreFile(const std::string& fileName, const VecStr& idList, StrPair2Dbl& wbmScores) {
   wbmScores.clear();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // Replaces wbmScores by the records "id1 id2 score" of the file, keyed
 // (smaller, larger); a later record for the same pair wins. Both identifiers

@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "cli/error.h"
-#include "cli/options.h"
+#include "base/error.h"
+#include "base/progress.h"
 
 namespace {
 

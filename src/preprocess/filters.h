@@ -4,7 +4,7 @@
 // without stops with a RunError.
 #pragma once
 
-#include "types.h"
+#include "base/types.h"
 
 // Erases each within-species entry (a, b), a != b, whose score is strictly
 // below the best between-species score of a or of b; every within-species entry

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "preprocess/filters.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "types.h"
+#include "base/types.h"
 
 // In this order, each step under its switch: removeNonParalogWithinSpeciesScores,
 // rescaleScoresBySpDistance (using the paralog pairs only when the first step

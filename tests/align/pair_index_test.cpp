@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "align/pair_index.h"
-#include "cli/error.h"
+#include "base/error.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "align/pair_index.h"
 #include "align/power_iteration.h"
-#include "cli/error.h"
+#include "base/error.h"
 
 namespace {
 

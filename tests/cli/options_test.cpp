@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/error.h"
+#include "base/error.h"
+#include "base/progress.h"
 #include "test_util.h"
 
 namespace {

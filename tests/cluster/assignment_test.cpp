@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "cluster/kpartite.h"
 #include "test_util.h"
 

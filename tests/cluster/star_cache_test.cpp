@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "cluster/star_cache.h"
 #include "test_util.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "eval/score_graph.h"
 #include "test_util.h"
 

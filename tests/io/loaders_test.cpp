@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "test_util.h"
 
 namespace {

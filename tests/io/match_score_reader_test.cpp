@@ -6,7 +6,7 @@
 #include <string>
 
 #include "align/match_scores.h"
-#include "cli/error.h"
+#include "base/error.h"
 #include "test_util.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "test_util.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "cli/error.h"
+#include "base/error.h"
 #include "preprocess/filters.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "io/text.h"
+#include "base/text.h"
 
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 
-#include "cli/error.h"
+#include "base/error.h"
 
 namespace {
 inline bool isWs(char c) {
