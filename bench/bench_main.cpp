@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "align/power_iteration.h"
+#include "base/cores.h"
 #include "base/error.h"
 #include "cluster/kpartite.h"
 #include "cluster/score_index.h"
@@ -55,7 +56,7 @@ int sweepBench(const std::string& dataDesc, int sweeps) {
     Mute mute;
     index(dataDesc, spList, idList, id2sp, blast, intxns, id2idx);
   }
-  const int hw = std::max(1u, std::thread::hardware_concurrency());
+  const int hw = availableCpus();
   for (size_t i = 0; i < spList.size(); ++i)
     for (size_t j = i + 1; j < spList.size(); ++j) {
       VecInt l1, l2;

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <thread>
 
+#include "base/cores.h"
 #include "base/large_array.h"
 #include "align/pair_index.h"
 #include "base/error.h"
@@ -57,12 +58,9 @@ struct SweepPlan {
   const VecInt* off1;
   const VecInt* nb1;
   const VecInt* off2;
+  const VecInt* nb2;
   VecInt cls1;  // degree class of every sp1 protein
-  struct Nb {
-    int v;    // neighbour position in sp2
-    int cls;  // its degree class
-  };
-  std::vector<Nb> nb2;  // CSR neighbours of sp2 with their classes
+  VecInt cls2;  // degree class of every sp2 protein
   int D2;
   std::vector<double> recip;
   std::vector<char> selfRow;  // row i lists i among its own neighbours
@@ -77,6 +75,7 @@ SweepPlan makePlan(const PairProblem& p) {
   s.off1 = &p.off1;
   s.nb1 = &p.nb1;
   s.off2 = &p.off2;
+  s.nb2 = &p.nb2;
   auto classes = [](const VecInt& off, int count, VecInt& cls, VecInt& values) {
     VecInt deg(count);
     for (int i = 0; i < count; ++i) deg[i] = off[i + 1] - off[i];
@@ -87,9 +86,9 @@ SweepPlan makePlan(const PairProblem& p) {
     for (int i = 0; i < count; ++i)
       cls[i] = int(std::lower_bound(values.begin(), values.end(), deg[i]) - values.begin());
   };
-  VecInt values1, values2, cls2;
+  VecInt values1, values2;
   classes(p.off1, p.m, s.cls1, values1);
-  classes(p.off2, p.n, cls2, values2);
+  classes(p.off2, p.n, s.cls2, values2);
   s.D2 = (int)values2.size();
   s.recip.resize(values1.size() * values2.size());
   for (size_t a = 0; a < values1.size(); ++a)
@@ -97,8 +96,6 @@ SweepPlan makePlan(const PairProblem& p) {
       long long prod = (long long)values1[a] * values2[b];
       s.recip[a * values2.size() + b] = 1.0 / (double)prod;
     }
-  s.nb2.resize(p.nb2.size());
-  for (size_t t = 0; t < p.nb2.size(); ++t) s.nb2[t] = {p.nb2[t], cls2[p.nb2[t]]};
   s.selfRow.assign(p.m, 0);
   for (int i = 0; i < p.m; ++i)
     for (int t = p.off1[i]; t < p.off1[i + 1]; ++t)
@@ -137,28 +134,84 @@ inline int settle(SweepState& st, long q, double s, const double* eVal) {
   return present ? -1 : 0;
 }
 
+// Work space of one sweep thread over the columns [j0, j1).
+//
+// The columns are visited in order of degree (`order`), four at a time, so
+// that four independent sums are in flight and a group's lists have nearly the
+// same length; which column is summed when does not matter, only the order of
+// the terms within each column's own sum does, and that stays (u, v) list order.
+struct ColumnBlock {
+  int j0 = 0, j1 = 0;
+  VecInt order;              // columns of the block, by ascending degree
+  std::vector<double> acc;   // network sum per column, indexed j - j0
+  std::vector<double> w;     // w[v] = R(u, v) * recip(u, v) for the current u
+
+  ColumnBlock(const SweepPlan& P, int from, int to) : j0(from), j1(to), acc(to - from), w(P.n) {
+    const VecInt& off2 = *P.off2;
+    for (int j = from; j < to; ++j) order.push_back(j);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+      return off2[a + 1] - off2[a] < off2[b + 1] - off2[b];
+    });
+  }
+};
+
 // Columns [j0, j1) of row i, for a row that is not its own neighbour: every
 // value read lies in another row, so the columns are independent and the
 // network sums can be gathered neighbour row by neighbour row (u outside, j
-// inside). Each acc[j] still receives its terms in (u, v) list order.
-long sweepRowBlock(SweepState& st, int i, int j0, int j1, std::vector<double>& acc) {
+// inside). Each acc[j] still receives its terms in (u, v) list order, and each
+// term is the same product R(u, v) * recip as in a plain double loop.
+long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
   const SweepPlan& P = st.plan;
   const int n = P.n;
-  std::fill(acc.begin(), acc.begin() + (j1 - j0), 0.0);
+  const int j0 = B.j0, j1 = B.j1;
+  std::fill(B.acc.begin(), B.acc.end(), 0.0);
   const VecInt& off1 = *P.off1;
   const VecInt& nb1 = *P.nb1;
-  const VecInt& off2 = *P.off2;
+  const int* off2 = P.off2->data();
+  const int* nb2 = P.nb2->data();
+  const int* cls2 = P.cls2.data();
   const double* R = st.R.data();
+  double* w = B.w.data();
+  double* acc = B.acc.data();
+  const int* order = B.order.data();
+  const int width = j1 - j0;
   for (int t = off1[i]; t < off1[i + 1]; ++t) {
     const int u = nb1[t];
     const double* Ru = R + (long)u * n;
     const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
-    for (int j = j0; j < j1; ++j) {
-      double s = acc[j - j0];
-      const SweepPlan::Nb* e = P.nb2.data() + off2[j];
-      const SweepPlan::Nb* end = P.nb2.data() + off2[j + 1];
-      for (; e != end; ++e) s += Ru[e->v] * rec[e->cls];
-      acc[j - j0] = s;
+    for (int v = 0; v < n; ++v) w[v] = Ru[v] * rec[cls2[v]];
+    int g = 0;
+    for (; g + 4 <= width; g += 4) {
+      const int c0 = order[g], c1 = order[g + 1], c2 = order[g + 2], c3 = order[g + 3];
+      const int* a0 = nb2 + off2[c0];
+      const int* a1 = nb2 + off2[c1];
+      const int* a2 = nb2 + off2[c2];
+      const int* a3 = nb2 + off2[c3];
+      const int l0 = off2[c0 + 1] - off2[c0], l1 = off2[c1 + 1] - off2[c1];
+      const int l2 = off2[c2 + 1] - off2[c2], l3 = off2[c3 + 1] - off2[c3];
+      double s0 = acc[c0 - j0], s1 = acc[c1 - j0], s2 = acc[c2 - j0], s3 = acc[c3 - j0];
+      const int common = std::min(std::min(l0, l1), std::min(l2, l3));
+      int k = 0;
+      for (; k < common; ++k) {
+        s0 += w[a0[k]];
+        s1 += w[a1[k]];
+        s2 += w[a2[k]];
+        s3 += w[a3[k]];
+      }
+      for (int x = k; x < l0; ++x) s0 += w[a0[x]];
+      for (int x = k; x < l1; ++x) s1 += w[a1[x]];
+      for (int x = k; x < l2; ++x) s2 += w[a2[x]];
+      for (int x = k; x < l3; ++x) s3 += w[a3[x]];
+      acc[c0 - j0] = s0;
+      acc[c1 - j0] = s1;
+      acc[c2 - j0] = s2;
+      acc[c3 - j0] = s3;
+    }
+    for (; g < width; ++g) {
+      const int c = order[g];
+      double s = acc[c - j0];
+      for (int x = off2[c]; x < off2[c + 1]; ++x) s += w[nb2[x]];
+      acc[c - j0] = s;
     }
   }
   // Sequence entries of this row inside the block.
@@ -198,7 +251,10 @@ long sweepSelfRow(SweepState& st, int i) {
       const int u = nb1[t];
       const double* Ru = st.R.data() + (long)u * n;
       const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
-      for (int k = off2[j]; k < off2[j + 1]; ++k) s += Ru[P.nb2[k].v] * rec[P.nb2[k].cls];
+      for (int k = off2[j]; k < off2[j + 1]; ++k) {
+        const int v = (*P.nb2)[k];
+        s += Ru[v] * rec[P.cls2[v]];
+      }
     }
     const long q = rowBase + j;
     const double* eVal = nullptr;
@@ -230,10 +286,10 @@ std::vector<int> columnBlocks(const SweepPlan& P, int threads) {
 long sweep(SweepState& st, int threads) {
   const SweepPlan& P = st.plan;
   if (threads <= 1 || P.n < 2 * threads) {
-    std::vector<double> acc(P.n);
+    ColumnBlock block(P, 0, P.n);
     long delta = 0;
     for (int i = 0; i < P.m; ++i)
-      delta += P.selfRow[i] ? sweepSelfRow(st, i) : sweepRowBlock(st, i, 0, P.n, acc);
+      delta += P.selfRow[i] ? sweepSelfRow(st, i) : sweepRowBlock(st, i, block);
     return delta;
   }
   // Row by row, the columns of a row split over the threads; a barrier after
@@ -242,13 +298,13 @@ long sweep(SweepState& st, int threads) {
   SpinBarrier barrier(threads);
   std::vector<long> deltas(threads, 0);
   auto worker = [&](int t) {
-    std::vector<double> acc(bounds[t + 1] - bounds[t] + 1);
+    ColumnBlock block(P, bounds[t], bounds[t + 1]);
     long delta = 0;
     for (int i = 0; i < P.m; ++i) {
       if (P.selfRow[i]) {
         if (t == 0) delta += sweepSelfRow(st, i);
       } else if (bounds[t] < bounds[t + 1]) {
-        delta += sweepRowBlock(st, i, bounds[t], bounds[t + 1], acc);
+        delta += sweepRowBlock(st, i, block);
       }
       barrier.wait();
     }
@@ -317,8 +373,7 @@ int sweepThreads(const PairProblem& p) {
   const long termsPerRowEstimate =
       p.m == 0 ? 0 : (long)(p.nb1.size() / std::max(1, p.m) + 1) * ((long)p.nb2.size() + p.n);
   if (termsPerRowEstimate < 50000) return 1;
-  unsigned hw = std::thread::hardware_concurrency();
-  return (int)std::max(1u, std::min(hw, 8u));
+  return std::max(1, std::min(availableCpus(), 8));
 }
 
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
