@@ -11,50 +11,101 @@ void getSubscripts(int q, int /*m*/, int n, int& i, int& j) {
   j = q % n;
 }
 
-void countEdgesNodesBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const std::string& sp,
-                         int& numNodes, int& numEdges) {
+void countEdgesNodesBySp(const std::vector<PairRecord>& intxns, const ProteinIndex& proteins,
+                         int sp, int& numNodes, int& numEdges) {
   numNodes = 0;
   numEdges = 0;
-  std::set<std::string> seen;
-  for (const auto& e : intxns) {
-    auto it = id2sp.find(e.first.first);
-    if (it == id2sp.end() || it->second != sp) continue;
+  std::vector<char> seen(proteins.speciesOf.size(), 0);
+  for (const PairRecord& e : intxns) {
+    if (proteins.speciesOf[e.a] != sp || sp < 0) continue;
     ++numEdges;
-    if (seen.insert(e.first.first).second) ++numNodes;
-    if (seen.insert(e.first.second).second) ++numNodes;
+    if (!seen[e.a]) seen[e.a] = 1, ++numNodes;
+    if (!seen[e.b]) seen[e.b] = 1, ++numNodes;
   }
 }
 
+void getAdjListBySp_withAllGenes(const std::vector<PairRecord>& intxns,
+                                 const ProteinIndex& proteins, const VecStr& speciesLabel, int sp,
+                                 VecVecInt& adjList) {
+  adjList.assign(sp < 0 ? 0 : proteins.proteinsOf[sp].size(), VecInt());
+  if (sp < 0) return;
+  for (const PairRecord& e : intxns) {
+    if (proteins.speciesOf[e.a] != sp) continue;  // first protein of another species
+    if (proteins.speciesOf[e.b] != sp)
+      throw RunError("interaction '" + speciesLabel[e.a] + " " + speciesLabel[e.b] +
+                     "' links species '" + proteins.speciesNames[sp] + "' to another species");
+    const int u = proteins.localOf[e.a], v = proteins.localOf[e.b];
+    adjList[u].push_back(v);
+    adjList[v].push_back(u);
+  }
+}
+
+void raiseToLargestScores(const std::vector<PairRecord>& blastScores, std::vector<double>& largest) {
+  for (const PairRecord& e : blastScores) {
+    if (e.value > largest[e.a]) largest[e.a] = e.value;
+    if (e.value > largest[e.b]) largest[e.b] = e.value;
+  }
+}
+
+std::vector<PairRecord> numberRecords(const StrPair2Dbl& pairs, const Str2Int& id2idx) {
+  std::vector<PairRecord> out;
+  out.reserve(pairs.size());
+  for (const auto& e : pairs) {
+    auto a = id2idx.find(e.first.first), b = id2idx.find(e.first.second);
+    if (a == id2idx.end() || b == id2idx.end())
+      throw RunError("identifier '" + (a == id2idx.end() ? e.first.first : e.first.second) +
+                     "' has no protein number");
+    out.push_back({a->second, b->second, e.second});
+  }
+  return out;
+}
+
 namespace {
+
 int indexOf(const Str2Int& id2idx, const std::string& id) {
   auto it = id2idx.find(id);
   if (it == id2idx.end()) throw RunError("identifier '" + id + "' has no protein number");
   return it->second;
 }
+
+// A numbering of every identifier a map form names (those of id2sp and those
+// of the pair map), in identifier order, so that it can run the integer core.
+struct MapNumbering {
+  Str2Int number;
+  VecStr names;
+  ProteinIndex proteins;
+  MapNumbering(const StrPair2Dbl& pairs, const Str2Str& id2sp) {
+    for (const auto& e : id2sp) number.emplace(e.first, 0);
+    for (const auto& e : pairs) {
+      number.emplace(e.first.first, 0);
+      number.emplace(e.first.second, 0);
+    }
+    for (auto& e : number) {
+      e.second = (int)names.size();
+      names.push_back(e.first);
+    }
+    proteins = makeProteinIndex((int)names.size(), number, id2sp);
+  }
+};
+
 }  // namespace
+
+void countEdgesNodesBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const std::string& sp,
+                         int& numNodes, int& numEdges) {
+  MapNumbering n(intxns, id2sp);
+  countEdgesNodesBySp(numberRecords(intxns, n.number), n.proteins, n.proteins.speciesNumber(sp),
+                      numNodes, numEdges);
+}
 
 void getAdjListBySp_withAllGenes(const StrPair2Dbl& intxns, const Str2Str& id2sp,
                                  const Str2Int& id2idx, const std::string& sp, VecInt& idxList,
                                  VecVecInt& adjList) {
+  MapNumbering n(intxns, id2sp);
+  const int s = n.proteins.speciesNumber(sp);
   idxList.clear();
-  adjList.clear();
-  Str2Int sp1_id2idx;
-  for (const auto& e : id2sp) {
-    if (e.second != sp) continue;
-    idxList.push_back(indexOf(id2idx, e.first));
-    adjList.emplace_back();
-    sp1_id2idx.emplace_hint(sp1_id2idx.end(), e.first, (int)idxList.size() - 1);
-  }
-  for (const auto& e : intxns) {
-    auto a = sp1_id2idx.find(e.first.first);
-    if (a == sp1_id2idx.end()) continue;  // first protein of another species
-    auto b = sp1_id2idx.find(e.first.second);
-    if (b == sp1_id2idx.end())
-      throw RunError("interaction '" + e.first.first + " " + e.first.second +
-                     "' links species '" + sp + "' to another species");
-    adjList[a->second].push_back(b->second);
-    adjList[b->second].push_back(a->second);
-  }
+  if (s >= 0)
+    for (int p : n.proteins.proteinsOf[s]) idxList.push_back(indexOf(id2idx, n.names[p]));
+  getAdjListBySp_withAllGenes(numberRecords(intxns, n.number), n.proteins, n.names, s, adjList);
 }
 
 void getAdjListBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const Str2Int& id2idx,
@@ -88,15 +139,23 @@ void getAdjListBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const Str2I
 
 void getMaxBlastScoreById(const StrPair2Dbl& blastScores, const VecStr& idList,
                           std::map<std::string, double>& maxScore) {
-  maxScore.clear();
-  for (const auto& id : idList) maxScore[id] = 1.0;
+  // Proteins of idList start at 1.0; an identifier only the scores name starts at 0.0.
+  Str2Int number;
+  VecStr names;
+  for (const auto& id : idList) number.emplace(id, 0);
   for (const auto& e : blastScores) {
-    double s = e.second;
-    double& a = maxScore[e.first.first];  // an identifier outside idList starts at 0.0
-    if (s > a) a = s;
-    double& b = maxScore[e.first.second];
-    if (s > b) b = s;
+    number.emplace(e.first.first, 0);
+    number.emplace(e.first.second, 0);
   }
+  for (auto& e : number) {
+    e.second = (int)names.size();
+    names.push_back(e.first);
+  }
+  std::vector<double> largest(names.size(), 0.0);
+  for (const auto& id : idList) largest[number.at(id)] = 1.0;
+  raiseToLargestScores(numberRecords(blastScores, number), largest);
+  maxScore.clear();
+  for (size_t p = 0; p < names.size(); ++p) maxScore.emplace_hint(maxScore.end(), names[p], largest[p]);
 }
 
 double getBlastScoreOrZero(const StrPair2Dbl& blastScores, const std::string& a,

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "base/run_data.h"
 #include "base/types.h"
 
 int getIdx(int i, int j, int m, int n);
@@ -37,3 +38,24 @@ void getMaxBlastScoreById(const StrPair2Dbl& blastScores, const VecStr& idList,
 // Sequence score of the unordered pair, or 0.0.
 double getBlastScoreOrZero(const StrPair2Dbl& blastScores, const std::string& a,
                            const std::string& b);
+
+// Integer forms used by a run. `intxns` and `blastScores` are one record per
+// unordered pair in key order, over protein numbers; the map forms above number
+// their identifiers and call these.
+
+// Interactions whose first protein belongs to species sp, and the distinct
+// proteins taking part in them.
+void countEdgesNodesBySp(const std::vector<PairRecord>& intxns, const ProteinIndex& proteins,
+                         int sp, int& numNodes, int& numEdges);
+
+// Adjacency of species sp over local positions (the order of proteinsOf[sp]),
+// partners in the order the interactions are met; a self-interaction twice.
+void getAdjListBySp_withAllGenes(const std::vector<PairRecord>& intxns,
+                                 const ProteinIndex& proteins, const VecStr& speciesLabel, int sp,
+                                 VecVecInt& adjList);
+
+// largest[p] rises to the largest score of every record naming protein p.
+void raiseToLargestScores(const std::vector<PairRecord>& blastScores, std::vector<double>& largest);
+
+// The records of a pair-keyed map in key order, identifiers numbered by id2idx.
+std::vector<PairRecord> numberRecords(const StrPair2Dbl& pairs, const Str2Int& id2idx);

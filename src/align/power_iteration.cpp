@@ -487,20 +487,37 @@ double change_L1norm(const VecBool& finalVecMembership, const Hash_Int2Dbl& fina
 
 namespace detail {
 
-PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
-                               const std::string& sp1, const std::string& sp2,
-                               const StrPair2Dbl& intxns, const StrPair2Dbl& blastScores,
-                               VecInt& sp1_idxList, VecInt& sp2_idxList) {
+std::vector<double> largestScores(const std::vector<PairRecord>& blastScores, int proteins) {
+  std::vector<double> largest(proteins, 1.0);
+  raiseToLargestScores(blastScores, largest);
+  return largest;
+}
+
+long scoresBeyondSequenceTerm(const PairProblem& p, const IterationResult& res) {
+  long inE = 0;
+  for (const auto& e : p.E)
+    if (res.R[e.first] != 0.0) ++inE;
+  return res.count - inE;
+}
+
+PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& proteins,
+                               const std::vector<PairRecord>& intxns,
+                               const std::vector<PairRecord>& blastScores,
+                               const std::vector<double>& largest, const std::string& sp1,
+                               const std::string& sp2, VecInt& sp1_idxList, VecInt& sp2_idxList) {
+  const int s1 = proteins.speciesNumber(sp1), s2 = proteins.speciesNumber(sp2);
   DEBUGP(201);
   int nodes1, edges1, nodes2, edges2;
-  countEdgesNodesBySp(intxns, id2sp, sp1, nodes1, edges1);
-  countEdgesNodesBySp(intxns, id2sp, sp2, nodes2, edges2);
+  countEdgesNodesBySp(intxns, proteins, s1, nodes1, edges1);
+  countEdgesNodesBySp(intxns, proteins, s2, nodes2, edges2);
   std::cerr << edges1 << " " << nodes1 << " " << edges2 << " " << nodes2 << std::endl;
 
   DEBUGP(202);
   VecVecInt adj1, adj2;
-  getAdjListBySp_withAllGenes(intxns, id2sp, id2idx, sp1, sp1_idxList, adj1);
-  getAdjListBySp_withAllGenes(intxns, id2sp, id2idx, sp2, sp2_idxList, adj2);
+  getAdjListBySp_withAllGenes(intxns, proteins, idList, s1, adj1);
+  getAdjListBySp_withAllGenes(intxns, proteins, idList, s2, adj2);
+  sp1_idxList = s1 < 0 ? VecInt() : proteins.proteinsOf[s1];
+  sp2_idxList = s2 < 0 ? VecInt() : proteins.proteinsOf[s2];
   const int m = (int)adj1.size(), n = (int)adj2.size();
   std::cerr << "nodes vs graph_nodes: " << m << " " << nodes1 << " " << n << " " << nodes2
             << std::endl;
@@ -512,9 +529,9 @@ PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, cons
   for (int x : sp2_idxList)
     if (x < 0 || x >= (int)idList.size()) throw RunError("protein number out of range");
 
+  // The largest score of every protein is the same for all pairs and comes in
+  // ready-made; the two flags stay where that step was.
   DEBUGP(202.5);
-  std::map<std::string, double> maxScore;
-  getMaxBlastScoreById(blastScores, idList, maxScore);
   DEBUGP(203);
 
   PairProblem p;
@@ -532,40 +549,26 @@ PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, cons
   VecVecInt().swap(adj1);
   VecVecInt().swap(adj2);
 
-  // Local positions by protein number, and the largest score of each protein.
-  VecInt local(idList.size(), -1);
-  std::vector<double> largest1(m), largest2(n);
-  for (int i = 0; i < m; ++i) {
-    local[sp1_idxList[i]] = i;
-    largest1[i] = maxScore.at(idList[sp1_idxList[i]]);
-  }
-  for (int j = 0; j < n; ++j) {
-    local[sp2_idxList[j]] = j;
-    largest2[j] = maxScore.at(idList[sp2_idxList[j]]);
-  }
-
   // Sequence term. Every unordered pair is stored once, so walking the scores
   // finds each (sp1 protein, sp2 protein) pair exactly once.
   printProgress((long)m * n);
-  for (const auto& e : blastScores) {
-    const double s = e.second;
+  for (const PairRecord& e : blastScores) {
+    const double s = e.value;
     if (!(std::fabs(s) > 1e-9)) continue;
-    const std::string& x = e.first.first;
-    const std::string& y = e.first.second;
-    const std::string& spx = id2sp.at(x);
-    const std::string& spy = id2sp.at(y);
-    const std::string *a, *b;
-    if (spx == sp1 && spy == sp2) {
-      a = &x;
-      b = &y;
-    } else if (spx == sp2 && spy == sp1) {
-      a = &y;
-      b = &x;
+    const int sa = proteins.speciesOf[e.a], sb = proteins.speciesOf[e.b];
+    int a, b;
+    if (sa == s1 && sb == s2) {
+      a = e.a;
+      b = e.b;
+    } else if (sa == s2 && sb == s1) {
+      a = e.b;
+      b = e.a;
     } else {
       continue;
     }
-    const int i = local[id2idx.at(*a)], j = local[id2idx.at(*b)];
-    p.E.emplace_back(i * n + j, s / std::sqrt(largest1[i] * largest2[j]));
+    if (sa < 0 || sb < 0) continue;
+    const int i = proteins.localOf[a], j = proteins.localOf[b];
+    p.E.emplace_back(i * n + j, s / std::sqrt(largest[a] * largest[b]));
   }
   std::sort(p.E.begin(), p.E.end());
 
@@ -586,6 +589,17 @@ PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, cons
   }
 
   return p;
+}
+
+PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
+                               const std::string& sp1, const std::string& sp2,
+                               const StrPair2Dbl& intxns, const StrPair2Dbl& blastScores,
+                               VecInt& sp1_idxList, VecInt& sp2_idxList) {
+  const ProteinIndex proteins = makeProteinIndex((int)idList.size(), id2idx, id2sp);
+  const std::vector<PairRecord> scores = numberRecords(blastScores, id2idx);
+  return preparePairProblem(idList, proteins, numberRecords(intxns, id2idx), scores,
+                            largestScores(scores, (int)idList.size()), sp1, sp2, sp1_idxList,
+                            sp2_idxList);
 }
 
 }  // namespace detail

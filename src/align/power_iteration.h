@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/run_data.h"
 #include "base/types.h"
 
 // Computes the pair's normalised sequence term (initVec) and final match-score
@@ -49,11 +50,26 @@ struct IterationResult {
 
 // The set-up of iterateRecursion for one species pair: prints its statistics
 // and progress lines, fills the protein lists, and returns the adjacency and
-// the normalised sequence term E.
+// the normalised sequence term E. `intxns` and `blastScores` are one record
+// per unordered pair in key order; largest[p] is the largest sequence score of
+// protein p, never below 1.0.
+PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& proteins,
+                               const std::vector<PairRecord>& intxns,
+                               const std::vector<PairRecord>& blastScores,
+                               const std::vector<double>& largest, const std::string& sp1,
+                               const std::string& sp2, VecInt& sp1_idxList, VecInt& sp2_idxList);
+
+// The same from the map forms of the inputs.
 PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
                                const std::string& sp1, const std::string& sp2,
                                const StrPair2Dbl& intxns, const StrPair2Dbl& blastScores,
                                VecInt& sp1_idxList, VecInt& sp2_idxList);
+
+// largest[p] of preparePairProblem for every protein of the run.
+std::vector<double> largestScores(const std::vector<PairRecord>& blastScores, int proteins);
+
+// Number of present entries of R whose pair has no sequence term.
+long scoresBeyondSequenceTerm(const PairProblem& p, const IterationResult& res);
 
 // Runs the whole iteration on a prepared problem (E already normalised), with
 // the given number of sweep threads (results do not depend on it).

@@ -1,0 +1,143 @@
+#include "base/match_table.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+#include "base/large_array.h"
+
+bool MatchScoreTable::Block::at(int row, int col, double& v) const {
+  if (dense) {
+    v = values[(size_t)row * n + col];
+    return isScore(v);
+  }
+  auto first = cols.begin() + rowStart[row], last = cols.begin() + rowStart[row + 1];
+  auto it = std::lower_bound(first, last, col);
+  if (it == last || *it != col) return false;
+  v = vals[it - cols.begin()];
+  return true;
+}
+
+MatchScoreTable::MatchScoreTable(const ProteinIndex& proteins, KeyOrder order)
+    : proteins_(proteins), order_(order), S_(proteins.speciesCount()) {
+  blockOf_.assign((size_t)S_ * S_, -1);
+  linked_.assign((size_t)S_ * S_, 0);
+}
+
+MatchScoreTable::Block& MatchScoreTable::blockFor(int r, int c) {
+  int& id = blockOf_[(size_t)r * S_ + c];
+  if (id < 0) {
+    id = (int)blocks_.size();
+    blocks_.emplace_back();
+    Block& b = blocks_.back();
+    b.r = r;
+    b.c = c;
+    b.m = (int)proteins_.proteinsOf[r].size();
+    b.n = (int)proteins_.proteinsOf[c].size();
+    b.rowStart.assign(b.m + 1, 0);
+    linked_[(size_t)r * S_ + c] = linked_[(size_t)c * S_ + r] = 1;
+  }
+  return blocks_[id];
+}
+
+void MatchScoreTable::makeDense(Block& b) {
+  assignLarge(b.values, (size_t)b.m * b.n, 0.0);
+  for (const auto& e : b.pending) b.values[e.first] = e.second;
+  std::vector<std::pair<long, double>>().swap(b.pending);
+  b.dense = true;
+}
+
+void MatchScoreTable::makeSparse(Block& b) {
+  b.rowStart.assign(b.m + 1, 0);
+  b.cols.clear();
+  b.vals.clear();
+  b.cols.reserve(b.count);
+  b.vals.reserve(b.count);
+  for (int i = 0; i < b.m; ++i) {
+    const double* row = b.values.data() + (size_t)i * b.n;
+    for (int j = 0; j < b.n; ++j)
+      if (isScore(row[j])) {
+        b.cols.push_back(j);
+        b.vals.push_back(row[j]);
+      }
+    b.rowStart[i + 1] = (long)b.cols.size();
+  }
+  std::vector<double>().swap(b.values);
+  b.dense = false;
+}
+
+void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long count) {
+  Block& b = blockFor(r, c);
+  if (values.size() != (size_t)b.m * b.n)
+    throw RunError("score vector does not match the species' protein counts");
+  b.values = std::move(values);
+  b.count = count;
+  b.dense = true;
+  std::vector<std::pair<long, double>>().swap(b.pending);
+  if ((double)count * 8 < (double)b.m * b.n) makeSparse(b);
+}
+
+void MatchScoreTable::set(int a, int b, double v) {
+  const int sa = proteins_.speciesOf[a], sb = proteins_.speciesOf[b];
+  if (sa < 0 || sb < 0) throw RunError("match score for a protein without species");
+  int row = a, col = b;
+  if (sa > sb || (sa == sb && a > b)) std::swap(row, col);
+  Block& k = blockFor(std::min(sa, sb), std::max(sa, sb));
+  const long cell = (long)proteins_.localOf[row] * k.n + proteins_.localOf[col];
+  if (k.dense) {
+    k.values[cell] = v;
+    return;
+  }
+  k.pending.emplace_back(cell, v);
+  if ((double)k.pending.size() * 8 > (double)k.m * k.n) makeDense(k);
+}
+
+void MatchScoreTable::finish() {
+  for (Block& b : blocks_) {
+    if (b.dense) {
+      long count = 0;
+      for (double v : b.values) count += isScore(v);
+      b.count = count;
+      continue;
+    }
+    if (b.pending.empty() && !b.cols.empty()) continue;  // already final
+    // A later record of a cell replaces an earlier one: order by cell, keep
+    // the last of each run.
+    std::stable_sort(b.pending.begin(), b.pending.end(),
+                     [](const std::pair<long, double>& x, const std::pair<long, double>& y) {
+                       return x.first < y.first;
+                     });
+    b.rowStart.assign(b.m + 1, 0);
+    b.cols.clear();
+    b.vals.clear();
+    for (size_t k = 0; k < b.pending.size(); ++k) {
+      if (k + 1 < b.pending.size() && b.pending[k + 1].first == b.pending[k].first) continue;
+      const long cell = b.pending[k].first;
+      ++b.rowStart[cell / b.n + 1];
+      b.cols.push_back((int)(cell % b.n));
+      b.vals.push_back(b.pending[k].second);
+    }
+    for (int i = 0; i < b.m; ++i) b.rowStart[i + 1] += b.rowStart[i];
+    b.count = (long)b.cols.size();
+    std::vector<std::pair<long, double>>().swap(b.pending);
+  }
+}
+
+long MatchScoreTable::size() const {
+  long total = 0;
+  for (const Block& b : blocks_) total += b.count;
+  return total;
+}
+
+double MatchScoreTable::score(int a, int b) const {
+  const int sa = proteins_.speciesOf[a], sb = proteins_.speciesOf[b];
+  if (sa < 0 || sb < 0) return 0.0;
+  int row = a, col = b;
+  if (sa > sb || (sa == sb && a > b)) std::swap(row, col);
+  const Block* k = block(std::min(sa, sb), std::max(sa, sb));
+  double v;
+  if (!k || !k->at(proteins_.localOf[row], proteins_.localOf[col], v)) return 0.0;
+  const int keyFirst = (order_ == RowSpeciesFirst || sa == sb) ? row : std::min(a, b);
+  const double s1 = a == keyFirst ? v : 0.0;
+  const double s2 = b == keyFirst ? v : 0.0;
+  return s1 > s2 ? s1 : s2;
+}

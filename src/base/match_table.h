@@ -1,0 +1,97 @@
+// The match scores of a run, kept per pair of species over protein numbers.
+//
+// Block (r, c), species numbers r <= c, holds the scores of the proteins of r
+// (rows, by local position) against those of c (columns). A block is dense,
+// m*n doubles row-major in which the bit pattern of +0.0 means "no score", or
+// sparse, CSR over the rows with ascending columns. Dense is chosen once at
+// least one cell in eight holds a score: 8 bytes a cell against 12 an entry.
+// A same-species block (only a match-score file can name such pairs) holds
+// each unordered pair once, with the smaller protein number as the row.
+//
+// Every pair is stored once, under one key order that score() needs to apply
+// the symmetric lookup rule exactly:
+//  - RowSpeciesFirst, computed scores: key (protein of r, protein of c);
+//  - SmallerFirst, scores read from a file: key (smaller number, larger).
+#pragma once
+
+#include <cmath>
+#include <vector>
+
+#include "base/run_data.h"
+
+class MatchScoreTable {
+ public:
+  enum KeyOrder { RowSpeciesFirst, SmallerFirst };
+
+  struct Block {
+    int r = -1, c = -1;  // species numbers
+    int m = 0, n = 0;    // proteins of r and of c
+    bool dense = false;
+    long count = 0;  // stored scores
+    std::vector<double> values;                    // dense
+    std::vector<long> rowStart;                    // sparse: m+1 offsets
+    std::vector<int> cols;                         // sparse: ascending within a row
+    std::vector<double> vals;                      // sparse
+    std::vector<std::pair<long, double>> pending;  // set() before finish(): (cell, value)
+
+    // The stored score of cell (row, col); false when there is none.
+    bool at(int row, int col, double& v) const;
+  };
+
+  MatchScoreTable(const ProteinIndex& proteins, KeyOrder order);
+
+  const ProteinIndex& proteins() const { return proteins_; }
+  KeyOrder keyOrder() const { return order_; }
+
+  // The scores of species pair (r, c), r < c, as the iteration's dense
+  // row-major vector (+0.0 = no score) holding `count` scores. Replaces an
+  // earlier block of the same pair; a sparse result is turned into CSR.
+  void putDense(int r, int c, std::vector<double>&& values, long count);
+
+  // The score of the unordered pair {a, b}; a later call for the same pair
+  // replaces the earlier value. finish() must follow the last call.
+  void set(int a, int b, double v);
+  void finish();
+
+  // Stored scores over all blocks.
+  long size() const;
+
+  // The block of species pair (r, c), r <= c, or null.
+  const Block* block(int r, int c) const {
+    const int id = blockOf_[(size_t)r * S_ + c];
+    return id < 0 ? nullptr : &blocks_[id];
+  }
+
+  // Match score of two proteins: the larger of the values under the keys
+  // (a, b) and (b, a), a missing key counting 0.
+  double score(int a, int b) const;
+
+  // Calls f(q, score) for every protein q with score(p, q) > 0, ascending q.
+  template <class F>
+  void forEachPartner(int p, F f) const {
+    const int s = proteins_.speciesOf[p];
+    if (s < 0) return;
+    const char* linked = linked_.data() + (size_t)s * S_;
+    const int N = (int)proteins_.speciesOf.size();
+    for (int q = 0; q < N; ++q) {
+      const int t = proteins_.speciesOf[q];
+      if (t < 0 || !linked[t]) continue;
+      const double x = score(p, q);
+      if (x > 0) f(q, x);
+    }
+  }
+
+  static bool isScore(double v) { return v != 0.0 || std::signbit(v); }
+
+ private:
+  Block& blockFor(int r, int c);
+  void makeDense(Block& b);
+  static void makeSparse(Block& b);
+
+  const ProteinIndex& proteins_;
+  KeyOrder order_;
+  int S_;
+  std::vector<Block> blocks_;
+  std::vector<int> blockOf_;  // S*S, -1 when the pair has no block
+  std::vector<char> linked_;  // S*S, symmetric: some block joins the two species
+};
