@@ -35,34 +35,66 @@ int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
   return 1;
 }
 
-void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName) {
-  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(fileName.c_str(), "w"), &std::fclose);
-  if (!out) {
+MatchScoreFileWriter::MatchScoreFileWriter(const std::string& fileName) : fileName_(fileName) {
+  out_ = std::fopen(fileName.c_str(), "w");
+  if (!out_) {
     std::cerr << "Warning: cannot write match-score file " << fileName << std::endl;
     return;
   }
-  // Lines are assembled in a buffer; std::to_chars with a precision formats
-  // exactly as printf("%.6g") does, several times faster.
-  std::string buffer;
-  buffer.reserve(1 << 20);
+  buffer_.reserve(1 << 20);
+}
+
+// std::to_chars with a precision formats exactly as printf("%.6g") does,
+// several times faster.
+void MatchScoreFileWriter::appendScore(double score) {
   char number[64];
-  bool ok = true;
-  for (const auto& e : matchScores) {
-    buffer += e.first.first;
-    buffer += ' ';
-    buffer += e.first.second;
-    buffer += ' ';
-    auto res = std::to_chars(number, number + sizeof number, e.second, std::chars_format::general, 6);
-    buffer.append(number, res.ptr);
-    buffer += '\n';
-    if (buffer.size() >= (1 << 20) - 512) {
-      ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.get()) == buffer.size();
-      buffer.clear();
+  auto res = std::to_chars(number, number + sizeof number, score, std::chars_format::general, 6);
+  buffer_.append(number, res.ptr);
+}
+
+void MatchScoreFileWriter::flush() {
+  if (out_) ok_ = ok_ && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) == buffer_.size();
+  buffer_.clear();
+}
+
+void MatchScoreFileWriter::close() {
+  if (!out_) return;
+  flush();
+  const bool flushed = std::fflush(out_) == 0;
+  const bool closed = std::fclose(out_) == 0;
+  out_ = nullptr;
+  if (!ok_ || !flushed || !closed)
+    std::cerr << "Warning: could not write all of match-score file " << fileName_ << std::endl;
+}
+
+void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName) {
+  MatchScoreFileWriter out(fileName);
+  if (!out.isOpen()) return;
+  for (const auto& e : matchScores) out.add(e.first.first, e.first.second, e.second);
+  out.close();
+}
+
+void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
+                    const std::string& fileName) {
+  MatchScoreFileWriter out(fileName);
+  if (!out.isOpen()) return;
+  // Keys ascend by first protein, then by second; every protein of a species
+  // linked to the first one's is a candidate second, in ascending number.
+  const ProteinIndex& P = matchScores.proteins();
+  const int S = P.speciesCount(), N = (int)P.speciesOf.size();
+  std::vector<VecInt> candidates(S);
+  for (int s = 0; s < S; ++s)
+    for (int q = 0; q < N; ++q) {
+      const int t = P.speciesOf[q];
+      if (t >= 0 && matchScores.block(std::min(s, t), std::max(s, t))) candidates[s].push_back(q);
     }
+  double v;
+  for (int p = 0; p < N; ++p) {
+    if (P.speciesOf[p] < 0) continue;
+    for (int q : candidates[P.speciesOf[p]])
+      if (matchScores.stored(p, q, v)) out.add(idList[p], idList[q], v);
   }
-  ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.get()) == buffer.size();
-  if (!ok || std::fflush(out.get()) != 0)
-    std::cerr << "Warning: could not write all of match-score file " << fileName << std::endl;
+  out.close();
 }
 
 void computeSumOfCommonScores(const StrPair2Dbl& first, const StrPair2Dbl& second,

@@ -2,8 +2,12 @@
 // match-score file, and comparing two score maps.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 
+#include "base/match_table.h"
 #include "base/types.h"
 
 // Adds the entries of finalVec to matchScores under (sp1 protein, sp2 protein).
@@ -12,9 +16,42 @@ int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
                     const Hash_Int2Dbl& finalVec, const VecInt& sp1_idxList,
                     const VecInt& sp2_idxList, StrPair2Dbl& matchScores);
 
-// Writes "id1 id2 score" lines in key order, scores as printf "%g". A file that
-// cannot be created gets a warning on standard error; the run goes on.
+// The match-score file: "id1 id2 score" lines, scores as printf "%g". A file
+// that cannot be created gets a warning on standard error and the run goes
+// on; so does a file that could not be written in full.
+class MatchScoreFileWriter {
+ public:
+  explicit MatchScoreFileWriter(const std::string& fileName);
+  ~MatchScoreFileWriter() { close(); }
+  bool isOpen() const { return out_ != nullptr; }
+  void add(std::string_view id1, std::string_view id2, double score) {
+    buffer_.append(id1);
+    buffer_ += ' ';
+    buffer_.append(id2);
+    buffer_ += ' ';
+    appendScore(score);
+    buffer_ += '\n';
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+  void close();
+
+ private:
+  static const size_t kFlushAt = (1 << 20) - 512;
+  void appendScore(double score);
+  void flush();
+  std::string fileName_;
+  FILE* out_ = nullptr;
+  std::string buffer_;
+  bool ok_ = true;
+};
+
+// Writes the map's entries in key order.
 void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName);
+
+// Writes the table's scores in the order of their keys, (first, second)
+// identifier as a map of them would hold it; idList is the sorted roster.
+void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
+                    const std::string& fileName);
 
 // Sums both maps' values over the keys they share (same key order) and prints
 // "total of common scores: blast: <first> match: <second>".

@@ -128,6 +128,17 @@ long MatchScoreTable::size() const {
   return total;
 }
 
+bool MatchScoreTable::stored(int a, int b, double& v) const {
+  const int sa = proteins_.speciesOf[a], sb = proteins_.speciesOf[b];
+  if (sa < 0 || sb < 0) return false;
+  int row = a, col = b;
+  if (sa > sb || (sa == sb && a > b)) std::swap(row, col);
+  const int keyFirst = (order_ == RowSpeciesFirst || sa == sb) ? row : std::min(a, b);
+  if (a != keyFirst) return false;
+  const Block* k = block(std::min(sa, sb), std::max(sa, sb));
+  return k && k->at(proteins_.localOf[row], proteins_.localOf[col], v);
+}
+
 double MatchScoreTable::score(int a, int b) const {
   const int sa = proteins_.speciesOf[a], sb = proteins_.speciesOf[b];
   if (sa < 0 || sb < 0) return 0.0;

@@ -62,6 +62,9 @@ class MatchScoreTable {
     return id < 0 ? nullptr : &blocks_[id];
   }
 
+  // The value stored under exactly the key (a, b); false when there is none.
+  bool stored(int a, int b, double& v) const;
+
   // Match score of two proteins: the larger of the values under the keys
   // (a, b) and (b, a), a missing key counting 0.
   double score(int a, int b) const;

@@ -1,6 +1,7 @@
 #include "base/text.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -31,7 +32,8 @@ bool isBlankLine(const std::string& line) {
   return true;
 }
 
-bool parseFiniteDouble(const std::string& token, double& value) {
+namespace {
+bool parseWithStrtod(const std::string& token, double& value) {
   if (token.empty() || isWs(token[0])) return false;
   const char* begin = token.c_str();
   char* end = nullptr;
@@ -39,6 +41,20 @@ bool parseFiniteDouble(const std::string& token, double& value) {
   if (end != begin + token.size() || !std::isfinite(v)) return false;
   value = v;
   return true;
+}
+}  // namespace
+
+bool parseFiniteDouble(std::string_view token, double& value) {
+  // Plain decimal tokens take the fast path; from_chars rounds exactly as
+  // strtod does. Anything else (a sign, hexadecimal, out of range) goes to
+  // strtod itself, so the accepted set and the values stay strtod's.
+  double v;
+  auto res = std::from_chars(token.data(), token.data() + token.size(), v);
+  if (res.ec == std::errc() && res.ptr == token.data() + token.size() && std::isfinite(v)) {
+    value = v;
+    return true;
+  }
+  return parseWithStrtod(std::string(token), value);
 }
 
 bool parseInt(const std::string& token, int& value) {
@@ -87,9 +103,8 @@ bool ScoreLineReader::next() {
     }
     if (count == 0) continue;
     if (count < 3) throw RunError(where() + ": fewer than three fields");
-    const std::string token(field_[2]);
-    if (!parseFiniteDouble(token, score_))
-      throw RunError(where() + ": score '" + token + "' is not a number");
+    if (!parseFiniteDouble(field_[2], score_))
+      throw RunError(where() + ": score '" + std::string(field_[2]) + "' is not a number");
     return true;
   }
   return false;

@@ -12,8 +12,8 @@ void splitFields(const std::string& line, std::vector<std::string>& fields);
 // True when every character of the token is whitespace (or there is none).
 bool isBlankLine(const std::string& line);
 
-// Parses a token that must be entirely a finite decimal number.
-bool parseFiniteDouble(const std::string& token, double& value);
+// Parses a token that must be entirely a finite number, as strtod reads it.
+bool parseFiniteDouble(std::string_view token, double& value);
 
 // Parses a token that must be entirely an int (optional sign, digits only).
 bool parseInt(const std::string& token, int& value);

@@ -12,35 +12,41 @@
 #include "cluster/kpartite.h"
 #include "io/loaders.h"
 #include "io/match_score_reader.h"
+#include "base/match_table.h"
+#include "base/run_data.h"
 #include "base/types.h"
 
 namespace {
 
 // Compute mode: the power method for every pair of distinct species, in the
-// order of the sorted species list; the scores of all pairs go into matchScores.
-void computeMatchScores(const VecStr& spList, const VecStr& idList, const Str2Int& id2idx,
-                        const Str2Str& id2sp, const StrPair2Dbl& intxns,
-                        const StrPair2Dbl& blastScores, int K, double thresh, double alpha,
-                        int maxveclen, StrPair2Dbl& matchScores) {
+// order of the sorted species list; each pair's scores become one block of
+// the table. A species named twice computes its pairs twice; the second
+// result replaces the first, as it would in a map of the scores.
+void computeMatchScores(const VecStr& spList, const VecStr& idList, const ProteinIndex& proteins,
+                        const std::vector<PairRecord>& intxns,
+                        const std::vector<PairRecord>& blastScores, int K, double thresh,
+                        double alpha, int maxveclen, MatchScoreTable& matchScores) {
   const bool doPruning = maxveclen > 0;
+  const std::vector<double> largest = detail::largestScores(blastScores, (int)idList.size());
   for (size_t i = 0; i < spList.size(); ++i) {
     for (size_t j = i + 1; j < spList.size(); ++j) {
       if (spList[i] == spList[j]) continue;
-      VecBool finalVecMembership, initVecMembership;
-      Hash_Int2Dbl finalVec, initVec;
       VecInt sp1_idxList, sp2_idxList;
       DEBUGP(2);
-      iterateRecursion(K, idList, id2idx, id2sp, spList[i], spList[j], intxns, blastScores,
-                       finalVecMembership, finalVec, initVecMembership, initVec, sp1_idxList,
-                       sp2_idxList, thresh, alpha, doPruning, maxveclen);
+      const detail::PairProblem p =
+          detail::preparePairProblem(idList, proteins, intxns, blastScores, largest, spList[i],
+                                     spList[j], sp1_idxList, sp2_idxList);
+      detail::IterationResult res =
+          detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, detail::sweepThreads(p));
+      DEBUGP(210);
       DEBUGP(4);
-      long newScores = 0;
-      for (size_t p = 0; p < initVecMembership.size(); ++p)
-        if (finalVecMembership[p] && !initVecMembership[p]) ++newScores;
-      readMatchScores(idList, finalVecMembership, finalVec, sp1_idxList, sp2_idxList, matchScores);
+      const long newScores = detail::scoresBeyondSequenceTerm(p, res);
+      const long finalCount = res.count;
+      // A species without proteins has no number and no scores to keep.
+      const int r = proteins.speciesNumber(spList[i]), c = proteins.speciesNumber(spList[j]);
+      if (r >= 0 && c >= 0) matchScores.putDense(r, c, std::move(res.R), res.count);
       std::cerr << spList[i] << " " << spList[j] << " # scores in finalVec but not in initVec: "
-                << newScores << " init: " << initVec.size() << " final: " << finalVec.size()
-                << std::endl;
+                << newScores << " init: " << p.E.size() << " final: " << finalCount << std::endl;
       std::cerr << spList[i] << " " << spList[j]
                 << " # cumulative scores matchscores: " << matchScores.size() << std::endl;
     }
@@ -67,8 +73,8 @@ int runTrivanex(int argc, char** argv) {
 
   VecStr spList, idList;
   Str2Str id2sp;
-  StrPair2Dbl blastScores, intxns, matchScores;
   Str2Int id2idx;
+  PairCollector blastScores, intxns;
   const bool computeMode = scorefile.empty();
 
   if (!computeMode) {
@@ -78,30 +84,33 @@ int runTrivanex(int argc, char** argv) {
   } else {
     grabSequenceAndInteractionData(dataDescFile, spList, idList, id2sp, blastScores, intxns);
     std::cerr << "size of sp-list: " << spList.size() << std::endl;
-    long between = 0;
-    for (const auto& e : blastScores)
-      if (id2sp.at(e.first.first) != id2sp.at(e.first.second)) ++between;
     std::cerr << "number of blast scores: " << blastScores.size()
-              << " # scores between species: " << between << std::endl;
+              << " # scores between species: " << blastScores.pairsBetweenSpecies(id2sp)
+              << std::endl;
   }
 
   std::sort(idList.begin(), idList.end());
   for (size_t i = 0; i < idList.size(); ++i) id2idx.emplace_hint(id2idx.end(), idList[i], (int)i);
+  const ProteinIndex proteins = makeProteinIndex((int)idList.size(), id2idx, id2sp);
   DEBUGP(101);
-  matchScores.clear();
 
+  MatchScoreTable matchScores(proteins, computeMode ? MatchScoreTable::RowSpeciesFirst
+                                                    : MatchScoreTable::SmallerFirst);
   if (!computeMode) {
     DEBUGP(102);
     readMatchScoreFile(scorefile, idList, matchScores);
     DEBUGP(103);
   } else {
-    computeMatchScores(spList, idList, id2idx, id2sp, intxns, blastScores, K, thresh, alpha,
-                       maxveclen, matchScores);
+    {
+      const std::vector<PairRecord> scoreRecords = blastScores.records(id2idx);
+      const std::vector<PairRecord> intxnRecords = intxns.records(id2idx);
+      blastScores = PairCollector();
+      intxns = PairCollector();
+      computeMatchScores(spList, idList, proteins, intxnRecords, scoreRecords, K, thresh, alpha,
+                         maxveclen, matchScores);
+    }
     DEBUGP(5);
-    // The sequence scores and networks are not needed any more; free them before clustering.
-    StrPair2Dbl().swap(blastScores);
-    StrPair2Dbl().swap(intxns);
-    writeOutScores(matchScores, prefix + "_match-score.txt");
+    writeOutScores(matchScores, idList, prefix + "_match-score.txt");
   }
 
   DEBUGP(6);

@@ -200,10 +200,13 @@ void try_candidates(Star& star, const StrPair2Dbl& matchScores, const VecBool& i
   for (auto& x : A) x.clear();
 }
 
-std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spList,
-                             const std::vector<VecInt>& proteins, const VecInt& speciesOf,
-                             const VecStr& speciesNames, const VecStr& idList,
-                             const ScoreIndex& scores, VecInt& ranks) {
+namespace {
+
+template <class Scores>
+std::vector<Star> buildStarsWith(const std::string& centerSpecies, const VecStr& spList,
+                                 const std::vector<VecInt>& proteins, const VecInt& speciesOf,
+                                 const VecStr& speciesNames, const VecStr& idList,
+                                 const Scores& scores, VecInt& ranks) {
   const int slotCount = (int)spList.size() - 1;
   // Rows of the species other than the centre's, in species-list order; a name
   // listed twice gets two rows with the same partners.
@@ -277,10 +280,12 @@ std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spL
   return stars;
 }
 
-void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const VecStr& idList,
-                                          const Str2Int& id2idx, const Str2Str& id2sp,
-                                          const VecStr& spList, bool readstar,
-                                          std::string finalClusterFile) {
+// The clustering step over any source of match scores with score(a, b) and
+// forEachPartner(p, f) on protein numbers.
+template <class Scores>
+void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2idx,
+                  const Str2Str& id2sp, const VecStr& spList, bool readstar,
+                  const std::string& finalClusterFile) {
   const int slotCount = (int)spList.size() - 1;
   const int N = (int)idList.size();
 
@@ -320,7 +325,6 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
   std::ofstream out(finalClusterFile, std::ios::out | std::ios::trunc);
   if (!out) throw RunError::bare("Error opening file: " + finalClusterFile);
 
-  const ScoreIndex scores(matchScores, idList);
   for (const auto& G : spList2) {
     std::cerr << G << " as center..." << std::endl;
     const std::string starFile = "stars_" + G + ".txt";
@@ -332,7 +336,7 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
     } else {
       std::cerr << "The star file," << starFile << " is not exist!!\nExport new star file: "
                 << starFile << "\n";
-      stars = buildStars(G, spList, proteins, speciesOf, speciesNames, idList, scores, ranks);
+      stars = buildStarsWith(G, spList, proteins, speciesOf, speciesNames, idList, scores, ranks);
       export_stars_and_ranks(stars, slotCount, ranks, starFile);
     }
     std::cerr << "Transfering reverse_candidates to reverse_candidates2" << std::endl;
@@ -343,7 +347,10 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
       if (isClustered[numberOf(id2idx, star.center)]) continue;
       const Star& preceding = stars[i == 0 ? 0 : i - 1];
       if (preceding.weight * 0.1 > star.weight) break;
-      VecStr members = this_star_is_ok(star, isClustered, ranks, scores, id2idx, slotCount);
+      VecStr members = refineStar(star, isClustered, ranks, id2idx, slotCount,
+                                  [&](const std::string&, int a, const std::string&, int b) {
+                                    return scores.score(a, b);
+                                  });
       for (const auto& id : members) {
         std::cout << id << " ";
         out << id << " ";
@@ -358,4 +365,29 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
   }
   out.close();
   if (!out) throw RunError("could not write cluster file " + finalClusterFile);
+}
+
+}  // namespace
+
+std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spList,
+                             const std::vector<VecInt>& proteins, const VecInt& speciesOf,
+                             const VecStr& speciesNames, const VecStr& idList,
+                             const ScoreIndex& scores, VecInt& ranks) {
+  return buildStarsWith(centerSpecies, spList, proteins, speciesOf, speciesNames, idList, scores,
+                        ranks);
+}
+
+void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const VecStr& idList,
+                                          const Str2Int& id2idx, const Str2Str& id2sp,
+                                          const VecStr& spList, bool readstar,
+                                          std::string finalClusterFile) {
+  const ScoreIndex scores(matchScores, idList);
+  clusterStars(scores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
+}
+
+void doKpartiteMatchingStartWithStar_nore(const MatchScoreTable& matchScores, const VecStr& idList,
+                                          const Str2Int& id2idx, const Str2Str& id2sp,
+                                          const VecStr& spList, bool readstar,
+                                          const std::string& finalClusterFile) {
+  clusterStars(matchScores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cluster/records.h"
+#include "base/match_table.h"
 #include "base/types.h"
 
 class ScoreIndex;
@@ -17,6 +18,13 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
                                           const Str2Int& id2idx, const Str2Str& id2sp,
                                           const VecStr& spList, bool readstar,
                                           std::string finalClusterFile);
+
+// The same over the table of a run; the cluster file and the star caches come
+// out byte for byte as from a map holding the same scores.
+void doKpartiteMatchingStartWithStar_nore(const MatchScoreTable& matchScores, const VecStr& idList,
+                                          const Str2Int& id2idx, const Str2Str& id2sp,
+                                          const VecStr& spList, bool readstar,
+                                          const std::string& finalClusterFile);
 
 // Turns one star into the members of a cluster (empty when it yields none).
 VecStr this_star_is_ok(Star& star, const VecBool& isClustered, const VecInt& ranks,

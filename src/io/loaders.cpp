@@ -1,6 +1,7 @@
 #include "io/loaders.h"
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <iostream>
 
@@ -36,36 +37,34 @@ DataDescription readDataDescription(const std::string& dataDescFile) {
 
 namespace {
 
-enum class Scores { None, Full, IdsOnly };
-
-void load(const std::string& dataDescFile, Scores scores, bool networks, VecStr& spList,
-          VecStr& idList, Str2Str& id2sp, StrPair2Dbl* blastScores, StrPair2Dbl* intxns) {
+// The one loading sequence behind every loader: the pair files (all of them
+// for the identifiers, when `scores` is set), then the network files when
+// `networks` is set. Each record goes to its sink, when there is one.
+void load(const std::string& dataDescFile, bool scores, bool networks, VecStr& spList,
+          VecStr& idList, Str2Str& id2sp, const RecordSink* scoreSink,
+          const std::function<size_t()>& scoreCount, const RecordSink* networkSink) {
   DataDescription d = readDataDescription(dataDescFile);
   spList = d.species;
   idList.clear();
   id2sp.clear();
-  if (blastScores) blastScores->clear();
-  if (intxns) intxns->clear();
 
   const size_t n = spList.size();
-  if (scores != Scores::None) {
+  if (scores) {
     for (size_t i = 0; i < n; ++i)
-      for (size_t j = i; j < n; ++j) {
-        const std::string file = d.pairFile(spList[i], spList[j]);
-        if (scores == Scores::Full)
-          readBlastScoresFile(file, spList[i], spList[j], idList, id2sp, *blastScores);
-        else
-          readBlastScoresFile(file, spList[i], spList[j], idList, id2sp);
-      }
-    if (scores == Scores::Full)
-      std::cerr << "Number of blast scores read: " << blastScores->size() << std::endl;
+      for (size_t j = i; j < n; ++j)
+        readBlastScoreRecords(d.pairFile(spList[i], spList[j]), spList[i], spList[j], idList, id2sp,
+                              scoreSink);
+    if (scoreSink) std::cerr << "Number of blast scores read: " << scoreCount() << std::endl;
   }
-  if (networks) {
-    StrPair2Dbl scratch;  // the identifier-only loader reads the networks but keeps no weight
-    StrPair2Dbl& target = intxns ? *intxns : scratch;
+  if (networks)
     for (size_t i = 0; i < n; ++i)
-      readIntxnFile(d.networkFile(spList[i]), spList[i], idList, id2sp, target);
-  }
+      readIntxnRecords(d.networkFile(spList[i]), spList[i], idList, id2sp, networkSink);
+}
+
+RecordSink mapSink(StrPair2Dbl& pairs) {
+  return [&pairs](const std::string& id1, const std::string& id2, double value) {
+    pairs[orderedPair(id1, id2)] = value;
+  };
 }
 
 }  // namespace
@@ -73,20 +72,80 @@ void load(const std::string& dataDescFile, Scores scores, bool networks, VecStr&
 void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spList,
                                     VecStr& idList, Str2Str& id2sp, StrPair2Dbl& blastScores,
                                     StrPair2Dbl& intxns) {
-  load(dataDescFile, Scores::Full, true, spList, idList, id2sp, &blastScores, &intxns);
+  blastScores.clear();
+  intxns.clear();
+  const RecordSink scores = mapSink(blastScores), networks = mapSink(intxns);
+  load(dataDescFile, true, true, spList, idList, id2sp, &scores,
+       [&] { return blastScores.size(); }, &networks);
+}
+
+void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spList,
+                                    VecStr& idList, Str2Str& id2sp, PairCollector& blastScores,
+                                    PairCollector& intxns) {
+  blastScores = PairCollector();
+  intxns = PairCollector();
+  const RecordSink scores = blastScores.sink(), networks = intxns.sink();
+  load(dataDescFile, true, true, spList, idList, id2sp, &scores,
+       [&] { return (size_t)blastScores.size(); }, &networks);
 }
 
 void grabSequenceData(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
                       Str2Str& id2sp) {
-  load(dataDescFile, Scores::IdsOnly, true, spList, idList, id2sp, nullptr, nullptr);
+  // The networks are read for their identifiers; no record is kept.
+  load(dataDescFile, true, true, spList, idList, id2sp, nullptr, nullptr, nullptr);
 }
 
 void grabSequenceData(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
                       Str2Str& id2sp, StrPair2Dbl& blastScores) {
-  load(dataDescFile, Scores::Full, false, spList, idList, id2sp, &blastScores, nullptr);
+  blastScores.clear();
+  const RecordSink scores = mapSink(blastScores);
+  load(dataDescFile, true, false, spList, idList, id2sp, &scores,
+       [&] { return blastScores.size(); }, nullptr);
 }
 
 void grabInteractionData(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
                          Str2Str& id2sp, StrPair2Dbl& intxns) {
-  load(dataDescFile, Scores::None, true, spList, idList, id2sp, nullptr, &intxns);
+  intxns.clear();
+  const RecordSink networks = mapSink(intxns);
+  load(dataDescFile, false, true, spList, idList, id2sp, nullptr, nullptr, &networks);
+}
+
+int PairCollector::intern(const std::string& id) {
+  auto it = number_.find(id);
+  if (it != number_.end()) return it->second;
+  const int k = (int)names_.size();
+  number_.emplace(id, k);
+  names_.push_back(id);
+  return k;
+}
+
+RecordSink PairCollector::sink() {
+  return [this](const std::string& id1, const std::string& id2, double value) {
+    const uint64_t a = (uint64_t)intern(id1), b = (uint64_t)intern(id2);
+    values_[a < b ? (a << 32 | b) : (b << 32 | a)] = value;
+  };
+}
+
+long PairCollector::pairsBetweenSpecies(const Str2Str& id2sp) const {
+  VecStr speciesOf(names_.size());
+  for (size_t k = 0; k < names_.size(); ++k) speciesOf[k] = id2sp.at(names_[k]);
+  long between = 0;
+  for (const auto& e : values_)
+    if (speciesOf[e.first >> 32] != speciesOf[e.first & 0xffffffffu]) ++between;
+  return between;
+}
+
+std::vector<PairRecord> PairCollector::records(const Str2Int& id2idx) const {
+  VecInt number(names_.size());
+  for (size_t k = 0; k < names_.size(); ++k) number[k] = id2idx.at(names_[k]);
+  std::vector<PairRecord> out;
+  out.reserve(values_.size());
+  for (const auto& e : values_) {
+    const int a = number[e.first >> 32], b = number[e.first & 0xffffffffu];
+    out.push_back({std::min(a, b), std::max(a, b), e.second});
+  }
+  std::sort(out.begin(), out.end(), [](const PairRecord& x, const PairRecord& y) {
+    return x.a != y.a ? x.a < y.a : x.b < y.b;
+  });
+  return out;
 }

@@ -2,12 +2,20 @@
 
 #include <fstream>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "base/error.h"
 #include "base/text.h"
 
-int readMatchScoreFile(const std::string& fileName, const VecStr& idList, StrPair2Dbl& matchScores) {
+namespace {
+
+// Reads the records of a match-score file and hands each to add(a, b, score)
+// with a and b the identifiers' positions in idList. Files written by a
+// compute run are sorted, so the first identifier usually repeats and the
+// second is usually the protein after the previous one: both are tried
+// before the hash.
+template <class Add>
+int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add add) {
   std::ifstream in(fileName);
   if (!in) throw RunError::bare("The match score file is not exist~!!!");
   int first = in.peek();
@@ -15,21 +23,47 @@ int readMatchScoreFile(const std::string& fileName, const VecStr& idList, StrPai
     throw RunError::bare("The match score file is empty~!!!");
 
   // Views into idList, which outlives this call.
-  std::unordered_set<std::string_view> idSet(idList.begin(), idList.end());
+  std::unordered_map<std::string_view, int> number;
+  number.reserve(idList.size() * 2 + 1);
+  for (size_t i = 0; i < idList.size(); ++i) number.emplace(idList[i], (int)i);
   ScoreLineReader records(in, fileName);
-  int count = 0;
-  // Files written by a compute run are sorted, so the previous position is a good hint.
-  auto hint = matchScores.end();
+  auto lookup = [&](std::string_view id) {
+    auto it = number.find(id);
+    if (it == number.end())
+      throw RunError(records.where() + ": identifier '" + std::string(id) +
+                     "' is not a protein of this run");
+    return it->second;
+  };
+  const int N = (int)idList.size();
+  int count = 0, a = -1, b = -1;
   while (records.next()) {
-    const std::string_view a = records.id1(), b = records.id2();
-    for (std::string_view id : {a, b})
-      if (!idSet.count(id))
-        throw RunError(records.where() + ": identifier '" + std::string(id) +
-                       "' is not a protein of this run");
-    StrPair key = a < b ? StrPair(a, b) : StrPair(b, a);
-    hint = matchScores.insert_or_assign(hint, std::move(key), records.score());
-    ++hint;
+    const std::string_view x = records.id1(), y = records.id2();
+    if (a < 0 || idList[a] != x) a = lookup(x);
+    if (b + 1 < N && idList[b + 1] == y)
+      ++b;
+    else if (b < 0 || idList[b] != y)
+      b = lookup(y);
+    add(a, b, records.score());
     ++count;
   }
+  return count;
+}
+
+}  // namespace
+
+int readMatchScoreFile(const std::string& fileName, const VecStr& idList, StrPair2Dbl& matchScores) {
+  auto hint = matchScores.end();
+  return readMatchScoreRecords(fileName, idList, [&](int a, int b, double score) {
+    const std::string& x = idList[a];
+    const std::string& y = idList[b];
+    hint = matchScores.insert_or_assign(hint, x < y ? StrPair(x, y) : StrPair(y, x), score);
+    ++hint;
+  });
+}
+
+int readMatchScoreFile(const std::string& fileName, const VecStr& idList, MatchScoreTable& table) {
+  const int count = readMatchScoreRecords(fileName, idList,
+                                          [&](int a, int b, double score) { table.set(a, b, score); });
+  table.finish();
   return count;
 }

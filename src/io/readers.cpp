@@ -23,6 +23,14 @@ void registerIdentifier(const std::string& id, const std::string& sp, VecStr& id
 
 int readIntxnFile(const std::string& fileName, const std::string& sp, VecStr& idList,
                   Str2Str& id2sp, StrPair2Dbl& intxns) {
+  const RecordSink sink = [&](const std::string& id1, const std::string& id2, double weight) {
+    intxns[orderedPair(id1, id2)] = weight;
+  };
+  return readIntxnRecords(fileName, sp, idList, id2sp, &sink);
+}
+
+int readIntxnRecords(const std::string& fileName, const std::string& sp, VecStr& idList,
+                     Str2Str& id2sp, const RecordSink* sink) {
   std::cerr << "intxn file: " << fileName << std::endl;
   std::ifstream in(fileName);
   if (!in) throw RunError("cannot open network file " + fileName);
@@ -68,42 +76,46 @@ int readIntxnFile(const std::string& fileName, const std::string& sp, VecStr& id
     const std::string where = fileName + " line " + std::to_string(recordLine);
     registerIdentifier(id1, sp, idList, id2sp, where);
     registerIdentifier(id2, sp, idList, id2sp, where);
-    intxns[orderedPair(id1, id2)] = weight;
+    if (sink) (*sink)(id1, id2, weight);
     ++count;
   }
   return count;
 }
 
-namespace {
-
-// Shared line loop of both .evals readers; `scores` is null for the identifier-only reader.
-int readScoreLines(const std::string& fileName, const std::string& sp1, const std::string& sp2,
-                   VecStr& idList, Str2Str& id2sp, StrPair2Dbl* scores) {
+int readBlastScoreRecords(const std::string& fileName, const std::string& sp1,
+                          const std::string& sp2, VecStr& idList, Str2Str& id2sp,
+                          const RecordSink* sink) {
+  if (sink)
+    std::cerr << "blast file: " << fileName << std::endl;
+  else
+    std::cerr << "blast file: (for reading protein names only)" << fileName << std::endl;
   std::ifstream in(fileName);
   if (!in) return 0;  // a missing pair file is an empty one
   ScoreLineReader records(in, fileName);
   int count = 0;
+  std::string id1, id2;
   while (records.next()) {
-    const std::string id1(records.id1()), id2(records.id2()), where = records.where();
+    id1.assign(records.id1());
+    id2.assign(records.id2());
+    const std::string where = records.where();
     registerIdentifier(id1, sp1, idList, id2sp, where);
     registerIdentifier(id2, sp2, idList, id2sp, where);
-    if (scores) (*scores)[orderedPair(id1, id2)] = records.score();
+    if (sink) (*sink)(id1, id2, records.score());
     ++count;
   }
   return count;
 }
 
-}  // namespace
-
 int readBlastScoresFile(const std::string& fileName, const std::string& sp1,
                         const std::string& sp2, VecStr& idList, Str2Str& id2sp,
                         StrPair2Dbl& blastScores) {
-  std::cerr << "blast file: " << fileName << std::endl;
-  return readScoreLines(fileName, sp1, sp2, idList, id2sp, &blastScores);
+  const RecordSink sink = [&](const std::string& id1, const std::string& id2, double score) {
+    blastScores[orderedPair(id1, id2)] = score;
+  };
+  return readBlastScoreRecords(fileName, sp1, sp2, idList, id2sp, &sink);
 }
 
 int readBlastScoresFile(const std::string& fileName, const std::string& sp1,
                         const std::string& sp2, VecStr& idList, Str2Str& id2sp) {
-  std::cerr << "blast file: (for reading protein names only)" << fileName << std::endl;
-  return readScoreLines(fileName, sp1, sp2, idList, id2sp, nullptr);
+  return readBlastScoreRecords(fileName, sp1, sp2, idList, id2sp, nullptr);
 }

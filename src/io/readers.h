@@ -2,6 +2,7 @@
 // score files (.evals). Both add to the roster and maps they are given.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/types.h"
@@ -25,3 +26,16 @@ int readBlastScoresFile(const std::string& fileName, const std::string& sp1,
 // The same, registering identifiers only.
 int readBlastScoresFile(const std::string& fileName, const std::string& sp1,
                         const std::string& sp2, VecStr& idList, Str2Str& id2sp);
+
+// Receives the records of a network or sequence score file as they are read:
+// both identifiers as written and the weight or score.
+typedef std::function<void(const std::string& id1, const std::string& id2, double value)> RecordSink;
+
+// The readers above, handing each record to `sink` instead of a map (no sink:
+// identifiers only, as the second .evals reader). They print the same lines
+// and stop on the same errors.
+int readIntxnRecords(const std::string& fileName, const std::string& sp, VecStr& idList,
+                     Str2Str& id2sp, const RecordSink* sink);
+int readBlastScoreRecords(const std::string& fileName, const std::string& sp1,
+                          const std::string& sp2, VecStr& idList, Str2Str& id2sp,
+                          const RecordSink* sink);
