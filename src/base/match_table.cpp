@@ -20,7 +20,6 @@ bool MatchScoreTable::Block::at(int row, int col, double& v) const {
 MatchScoreTable::MatchScoreTable(const ProteinIndex& proteins, KeyOrder order)
     : proteins_(proteins), order_(order), S_(proteins.speciesCount()) {
   blockOf_.assign((size_t)S_ * S_, -1);
-  linked_.assign((size_t)S_ * S_, 0);
 }
 
 MatchScoreTable::Block& MatchScoreTable::blockFor(int r, int c) {
@@ -34,7 +33,6 @@ MatchScoreTable::Block& MatchScoreTable::blockFor(int r, int c) {
     b.m = (int)proteins_.proteinsOf[r].size();
     b.n = (int)proteins_.proteinsOf[c].size();
     b.rowStart.assign(b.m + 1, 0);
-    linked_[(size_t)r * S_ + c] = linked_[(size_t)c * S_ + r] = 1;
   }
   return blocks_[id];
 }

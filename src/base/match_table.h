@@ -14,6 +14,7 @@
 //  - SmallerFirst, scores read from a file: key (smaller number, larger).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -69,18 +70,42 @@ class MatchScoreTable {
   // (a, b) and (b, a), a missing key counting 0.
   double score(int a, int b) const;
 
-  // Calls f(q, score) for every protein q with score(p, q) > 0, ascending q.
+  // Calls f(q, score(p, q)) for every protein q with score(p, q) > 0: species
+  // by species in ascending species number, each species' proteins in
+  // ascending number. (A positive score is the stored value whichever key
+  // order holds it, so only the stored values need to be looked at.)
   template <class F>
   void forEachPartner(int p, F f) const {
     const int s = proteins_.speciesOf[p];
     if (s < 0) return;
-    const char* linked = linked_.data() + (size_t)s * S_;
-    const int N = (int)proteins_.speciesOf.size();
-    for (int q = 0; q < N; ++q) {
-      const int t = proteins_.speciesOf[q];
-      if (t < 0 || !linked[t]) continue;
-      const double x = score(p, q);
-      if (x > 0) f(q, x);
+    const int lp = proteins_.localOf[p];
+    for (int t = 0; t < S_; ++t) {
+      const Block* k = block(std::min(s, t), std::max(s, t));
+      if (!k) continue;
+      const VecInt& partners = proteins_.proteinsOf[t];
+      if (s == t) {
+        // Same species: each unordered pair once, the smaller number as row.
+        double v;
+        for (int lq = 0; lq < k->n; ++lq) {
+          const bool pRow = lp <= lq;
+          if (k->at(pRow ? lp : lq, pRow ? lq : lp, v) && v > 0) f(partners[lq], v);
+        }
+      } else if (s < t && k->dense) {
+        const double* row = k->values.data() + (size_t)lp * k->n;
+        for (int lq = 0; lq < k->n; ++lq)
+          if (row[lq] > 0) f(partners[lq], row[lq]);
+      } else if (s < t) {
+        for (long x = k->rowStart[lp]; x < k->rowStart[lp + 1]; ++x)
+          if (k->vals[x] > 0) f(partners[k->cols[x]], k->vals[x]);
+      } else if (k->dense) {
+        const double* col = k->values.data() + lp;
+        for (int lq = 0; lq < k->m; ++lq)
+          if (col[(size_t)lq * k->n] > 0) f(partners[lq], col[(size_t)lq * k->n]);
+      } else {
+        double v;
+        for (int lq = 0; lq < k->m; ++lq)
+          if (k->at(lq, lp, v) && v > 0) f(partners[lq], v);
+      }
     }
   }
 
@@ -96,5 +121,4 @@ class MatchScoreTable {
   int S_;
   std::vector<Block> blocks_;
   std::vector<int> blockOf_;  // S*S, -1 when the pair has no block
-  std::vector<char> linked_;  // S*S, symmetric: some block joins the two species
 };

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/error.h"
@@ -44,10 +45,52 @@ bool parseWithStrtod(const std::string& token, double& value) {
 }
 }  // namespace
 
+// Short decimal tokens, [-]digits[.digits][e[-+]digits], whose digits form
+// an integer below 2^53 and whose power of ten is at most 22 in magnitude:
+// both are exact doubles, so one multiplication or division rounds the value
+// exactly as a correctly rounded conversion does.
+static bool parseShortDecimal(std::string_view t, double& value) {
+  static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  size_t i = 0, n = t.size();
+  const bool negative = i < n && t[i] == '-';
+  if (negative) ++i;
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i, ++digits) mantissa = mantissa * 10 + (t[i] - '0');
+  if (i < n && t[i] == '.') {
+    for (++i; i < n && t[i] >= '0' && t[i] <= '9'; ++i, ++digits, ++fraction)
+      mantissa = mantissa * 10 + (t[i] - '0');
+  }
+  if (digits == 0 || digits > 15) return false;
+  int exponent = 0;
+  if (i < n && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    const bool expNegative = i < n && t[i] == '-';
+    if (i < n && (t[i] == '-' || t[i] == '+')) ++i;
+    int expDigits = 0;
+    for (; i < n && t[i] >= '0' && t[i] <= '9'; ++i, ++expDigits) {
+      if (expDigits >= 3) return false;
+      exponent = exponent * 10 + (t[i] - '0');
+    }
+    if (expDigits == 0) return false;
+    if (expNegative) exponent = -exponent;
+  }
+  if (i != n) return false;
+  const int power = exponent - fraction;
+  if (power < -22 || power > 22) return false;
+  double v = (double)mantissa;
+  v = power < 0 ? v / kPow10[-power] : v * kPow10[power];
+  value = negative ? -v : v;
+  return true;
+}
+
 bool parseFiniteDouble(std::string_view token, double& value) {
-  // Plain decimal tokens take the fast path; from_chars rounds exactly as
+  // Plain decimal tokens take the fast paths; from_chars rounds exactly as
   // strtod does. Anything else (a sign, hexadecimal, out of range) goes to
   // strtod itself, so the accepted set and the values stay strtod's.
+  if (parseShortDecimal(token, value)) return true;
   double v;
   auto res = std::from_chars(token.data(), token.data() + token.size(), v);
   if (res.ec == std::errc() && res.ptr == token.data() + token.size() && std::isfinite(v)) {

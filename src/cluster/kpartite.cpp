@@ -234,8 +234,9 @@ std::vector<Star> buildStarsWith(const std::string& centerSpecies, const VecStr&
   for (int c : centers) {
     std::cerr << "Prepare to load the " << ++number << " star." << std::endl;
     for (auto& row : places) row.assign(kColumns, Place{0.0, -1});
-    // Partners come in ascending protein number, that is in the order of each
-    // species' protein list; only positive scores are listed, and a score of
+    // Each species' partners come in ascending protein number, the order of
+    // its protein list; rows fill independently, so how the species
+    // interleave does not matter. Only positive scores are listed: a score of
     // 0 or less could never take a place.
     scores.forEachPartner(c, [&](int o, double x) {
       for (int s : rowsOf[speciesOf[o]]) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,6 +53,35 @@ TEST(ParseFiniteDouble, AcceptsDecimalAndExponentForms) {
   EXPECT_EQ(0.0, v);
   ASSERT_TRUE(parseFiniteDouble(".5", v));
   EXPECT_EQ(0.5, v);
+}
+
+// The fast paths must give strtod's value to the last bit (and its sign of
+// zero) on every token strtod takes whole, and refuse what it refuses.
+TEST(ParseFiniteDouble, AgreesBitForBitWithStrtod) {
+  std::mt19937_64 rng(12345);
+  std::vector<std::string> tokens = {"0",     "-0",     "0.0",    "-0.000", "5.",    ".5",
+                                     "1e22",  "1e23",   "1e-22",  "1e-23",  "9007199254740993",
+                                     "123456789012345", "1234567890123456", "0.1", "0.3",
+                                     "2.5e+3", "2.5E-3", "1e", "1e+", "-", ".", "-.", "+1",
+                                     "0x1p-3", "00012.50", "1e-400", "4.9e-324", "1.7976931348623157e308"};
+  char buf[64];
+  for (int k = 0; k < 200000; ++k) {
+    const double x = std::ldexp((double)(rng() >> 11), (int)(rng() % 80) - 90) *
+                     ((rng() & 1) ? -1 : 1);
+    const char* formats[] = {"%g", "%.6g", "%.10g", "%.15g", "%.17g", "%e", "%.3f"};
+    std::snprintf(buf, sizeof buf, formats[k % 7], x);
+    tokens.push_back(buf);
+  }
+  for (const std::string& t : tokens) {
+    char* end = nullptr;
+    const double expected = std::strtod(t.c_str(), &end);
+    const bool whole = !t.empty() && end == t.c_str() + t.size() && std::isfinite(expected);
+    double v = 7;
+    ASSERT_EQ(whole, parseFiniteDouble(t, v)) << "'" << t << "'";
+    if (whole) {
+      ASSERT_EQ(0, std::memcmp(&expected, &v, sizeof v)) << "'" << t << "'";
+    }
+  }
 }
 
 TEST(ParseFiniteDouble, RejectsTokensThatAreNotEntirelyAFiniteNumber) {
