@@ -16,8 +16,9 @@
 #include "align/power_iteration.h"
 #include "base/cores.h"
 #include "base/error.h"
+#include "base/match_table.h"
+#include "base/run_data.h"
 #include "cluster/kpartite.h"
-#include "cluster/score_index.h"
 #include "io/loaders.h"
 #include "io/match_score_reader.h"
 
@@ -40,34 +41,47 @@ struct Mute {
   }
 };
 
-void index(const std::string& dataDesc, VecStr& spList, VecStr& idList, Str2Str& id2sp,
-           StrPair2Dbl& blast, StrPair2Dbl& intxns, Str2Int& id2idx) {
-  grabSequenceAndInteractionData(dataDesc, spList, idList, id2sp, blast, intxns);
-  std::sort(idList.begin(), idList.end());
-  for (size_t i = 0; i < idList.size(); ++i) id2idx[idList[i]] = (int)i;
+// Loads the inputs as a compute run does and numbers the proteins.
+struct Inputs {
+  VecStr spList, idList;
+  Str2Str id2sp;
+  Str2Int id2idx;
+  ProteinIndex proteins;
+  std::vector<PairRecord> scores, intxns;
+};
+
+Inputs load(const std::string& dataDesc, bool withRecords) {
+  Inputs in;
+  Mute mute;
+  PairCollector scores, intxns;
+  if (withRecords)
+    grabSequenceAndInteractionData(dataDesc, in.spList, in.idList, in.id2sp, scores, intxns);
+  else
+    grabSequenceData(dataDesc, in.spList, in.idList, in.id2sp);
+  std::sort(in.idList.begin(), in.idList.end());
+  for (size_t i = 0; i < in.idList.size(); ++i) in.id2idx[in.idList[i]] = (int)i;
+  in.proteins = makeProteinIndex((int)in.idList.size(), in.id2idx, in.id2sp);
+  in.scores = scores.records(in.id2idx);
+  in.intxns = intxns.records(in.id2idx);
+  return in;
 }
 
 int sweepBench(const std::string& dataDesc, int sweeps) {
-  VecStr spList, idList;
-  Str2Str id2sp;
-  StrPair2Dbl blast, intxns;
-  Str2Int id2idx;
-  {
-    Mute mute;
-    index(dataDesc, spList, idList, id2sp, blast, intxns, id2idx);
-  }
+  const Inputs in = load(dataDesc, true);
+  const std::vector<double> largest = detail::largestScores(in.scores, (int)in.idList.size());
   const int hw = availableCpus();
-  for (size_t i = 0; i < spList.size(); ++i)
-    for (size_t j = i + 1; j < spList.size(); ++j) {
+  for (size_t i = 0; i < in.spList.size(); ++i)
+    for (size_t j = i + 1; j < in.spList.size(); ++j) {
       VecInt l1, l2;
       detail::PairProblem p;
       {
         Mute mute;
-        p = detail::preparePairProblem(idList, id2idx, id2sp, spList[i], spList[j], intxns, blast, l1, l2);
+        p = detail::preparePairProblem(in.idList, in.proteins, in.intxns, in.scores, largest,
+                                       in.spList[i], in.spList[j], l1, l2);
       }
       const double terms = (double)p.nb1.size() * (double)p.nb2.size();  // per sweep
       std::printf("%s-%s: %d x %d = %ld pairs, %.3g neighbour-pair terms per sweep\n",
-                  spList[i].c_str(), spList[j].c_str(), p.m, p.n, (long)p.m * p.n, terms);
+                  in.spList[i].c_str(), in.spList[j].c_str(), p.m, p.n, (long)p.m * p.n, terms);
       for (int threads : {1, hw}) {
         double t0 = now();
         {
@@ -84,33 +98,26 @@ int sweepBench(const std::string& dataDesc, int sweeps) {
 }
 
 int clusterBench(const std::string& dataDesc, const std::string& scoreFile) {
-  VecStr spList, idList;
-  Str2Str id2sp;
-  Str2Int id2idx;
-  StrPair2Dbl matchScores;
+  const Inputs in = load(dataDesc, false);
   char dir[] = "/tmp/trivanex-bench-XXXXXX";
   if (!mkdtemp(dir)) return 1;
-  double t0, t1, t2, tIndex;
+  double t0, t1, t2;
+  long count;
   {
     Mute mute;
-    grabSequenceData(dataDesc, spList, idList, id2sp);
-    std::sort(idList.begin(), idList.end());
-    for (size_t i = 0; i < idList.size(); ++i) id2idx[idList[i]] = (int)i;
+    MatchScoreTable table(in.proteins, MatchScoreTable::SmallerFirst);
     t0 = now();
-    readMatchScoreFile(scoreFile, idList, matchScores);
-    t1 = now();
-    { ScoreIndex index(matchScores, idList); }  // timed on its own; the step builds its own
-    tIndex = now() - t1;
+    readMatchScoreFile(scoreFile, in.idList, table);
+    count = table.size();
     t1 = now();
     // Star caches and the cluster file go to a scratch folder.
     if (chdir(dir) != 0) return 1;
-    doKpartiteMatchingStartWithStar_nore(matchScores, idList, id2idx, id2sp, spList, false,
+    doKpartiteMatchingStartWithStar_nore(table, in.idList, in.id2idx, in.id2sp, in.spList, false,
                                          "clusters.txt");
     t2 = now();
   }
-  std::printf("%zu match scores read in %.3f s; clustering step (index, stars, refinement, files) %.3f s"
-              " (the index alone: %.3f s)\n",
-              matchScores.size(), t1 - t0 - tIndex, t2 - t1, tIndex);
+  std::printf("%ld match scores read in %.3f s; clustering step (stars, refinement, files) %.3f s\n",
+              count, t1 - t0, t2 - t1);
   std::printf("scratch folder with the cluster file: %s\n", dir);
   return 0;
 }

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <thread>
 
 #include "align/pair_index.h"
+#include "base/cores.h"
 #include "base/error.h"
 
 int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
@@ -46,10 +48,21 @@ MatchScoreFileWriter::MatchScoreFileWriter(const std::string& fileName) : fileNa
 
 // std::to_chars with a precision formats exactly as printf("%.6g") does,
 // several times faster.
-void MatchScoreFileWriter::appendScore(double score) {
+void MatchScoreFileWriter::appendLine(std::string& to, std::string_view id1, std::string_view id2,
+                                      double score) {
   char number[64];
   auto res = std::to_chars(number, number + sizeof number, score, std::chars_format::general, 6);
-  buffer_.append(number, res.ptr);
+  to.append(id1);
+  to += ' ';
+  to.append(id2);
+  to += ' ';
+  to.append(number, res.ptr);
+  to += '\n';
+}
+
+void MatchScoreFileWriter::addLines(const std::string& lines) {
+  flush();
+  if (out_) ok_ = ok_ && std::fwrite(lines.data(), 1, lines.size(), out_) == lines.size();
 }
 
 void MatchScoreFileWriter::flush() {
@@ -88,11 +101,29 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
       const int t = P.speciesOf[q];
       if (t >= 0 && matchScores.block(std::min(s, t), std::max(s, t))) candidates[s].push_back(q);
     }
-  double v;
-  for (int p = 0; p < N; ++p) {
-    if (P.speciesOf[p] < 0) continue;
-    for (int q : candidates[P.speciesOf[p]])
-      if (matchScores.stored(p, q, v)) out.add(idList[p], idList[q], v);
+  auto formatRows = [&](int from, int to, std::string& lines) {
+    lines.clear();
+    double v;
+    for (int p = from; p < to; ++p) {
+      if (P.speciesOf[p] < 0) continue;
+      for (int q : candidates[P.speciesOf[p]])
+        if (matchScores.stored(p, q, v)) MatchScoreFileWriter::appendLine(lines, idList[p], idList[q], v);
+    }
+  };
+  // Formatting costs more than writing: the threads format consecutive runs
+  // of rows into buffers of their own, which are written in row order.
+  const int threads = std::max(1, std::min(availableCpus(), 4));
+  const int rowsPerChunk = 32;
+  std::vector<std::string> chunks(threads);
+  for (int first = 0; first < N; first += threads * rowsPerChunk) {
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) {
+      const int from = std::min(N, first + t * rowsPerChunk), to = std::min(N, from + rowsPerChunk);
+      pool.emplace_back(formatRows, from, to, std::ref(chunks[t]));
+    }
+    formatRows(first, std::min(N, first + rowsPerChunk), chunks[0]);
+    for (auto& th : pool) th.join();
+    for (const std::string& lines : chunks) out.addLines(lines);
   }
   out.close();
 }

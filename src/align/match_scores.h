@@ -25,19 +25,18 @@ class MatchScoreFileWriter {
   ~MatchScoreFileWriter() { close(); }
   bool isOpen() const { return out_ != nullptr; }
   void add(std::string_view id1, std::string_view id2, double score) {
-    buffer_.append(id1);
-    buffer_ += ' ';
-    buffer_.append(id2);
-    buffer_ += ' ';
-    appendScore(score);
-    buffer_ += '\n';
+    appendLine(buffer_, id1, id2, score);
     if (buffer_.size() >= kFlushAt) flush();
   }
+  // Lines already formatted with appendLine.
+  void addLines(const std::string& lines);
   void close();
+
+  // Appends one line "id1 id2 score\n" to `to`.
+  static void appendLine(std::string& to, std::string_view id1, std::string_view id2, double score);
 
  private:
   static const size_t kFlushAt = (1 << 20) - 512;
-  void appendScore(double score);
   void flush();
   std::string fileName_;
   FILE* out_ = nullptr;

@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Times the stages of one trivanex run from its standard error, read live.
+
+The progress flags mark the stages: the start of the run (flag 1), the
+numbered roster (101), each species pair's set-up and sweeps (2 to 4, named
+by the pair's "# cumulative" line), the match-score file (5 to 6) or the
+reading of one (102 to 103), and the clustering (6 to 7). Prints one line a
+stage; the run's own standard error is kept in the file given as argument.
+"""
+import sys
+import time
+
+keep = open(sys.argv[1], "w") if len(sys.argv) > 1 else None
+marks = {}
+pairs = []
+pair_start = None
+for line in sys.stdin:
+    now = time.monotonic()
+    if keep:
+        keep.write(line)
+    text = line.rstrip("\n")
+    if text.startswith("Flag: "):
+        flag = text[6:]
+        marks.setdefault(flag, now)
+        if flag == "2":
+            pair_start = now
+        elif flag == "4" and pair_start is not None:
+            pairs.append([None, now - pair_start])
+    elif "# cumulative scores matchscores" in text and pairs and pairs[-1][0] is None:
+        pairs[-1][0] = "-".join(text.split()[:2])
+
+def span(a, b):
+    return marks[b] - marks[a] if a in marks and b in marks else None
+
+rows = [("load and number the proteins", span("1", "101"))]
+if "102" in marks:
+    rows.append(("read the match-score file", span("102", "103")))
+for name, seconds in pairs:
+    rows.append(("pair %s: set-up and sweeps" % name, seconds))
+if pairs:
+    rows.append(("all pairs", span("101", "5")))
+rows.append(("write the match-score file", span("5", "6")))
+rows.append(("clustering", span("6", "7")))
+rows.append(("flag 1 to flag 7", span("1", "7")))
+for name, seconds in rows:
+    if seconds is not None:
+        print("  %-36s %7.3f s" % (name, seconds))
