@@ -46,6 +46,11 @@ void copyTree(const std::string& from, const std::string& to) {
 std::string dataDir() { return TRIVANEX_TEST_DATA; }
 
 RunResult runTrivanex(const std::vector<std::string>& args, const std::string& workDir) {
+  return runProgram(TRIVANEX_EXE, args, workDir);
+}
+
+RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
+                     const std::string& workDir) {
   const std::string outPath = workDir + "/.stdout", errPath = workDir + "/.stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -53,15 +58,15 @@ RunResult runTrivanex(const std::vector<std::string>& args, const std::string& w
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-  std::vector<std::string> argvStore{"trivanex"};
+  std::vector<std::string> argvStore{exe.substr(exe.rfind('/') + 1)};
   argvStore.insert(argvStore.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argvStore) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid;
-  int rc = posix_spawn(&pid, TRIVANEX_EXE, &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) throw std::runtime_error("cannot start " TRIVANEX_EXE);
+  if (rc != 0) throw std::runtime_error("cannot start " + exe);
   int status = 0;
   waitpid(pid, &status, 0);
   RunResult r;

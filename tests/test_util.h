@@ -24,5 +24,8 @@ void copyTree(const std::string& from, const std::string& to);
 std::string dataDir();
 // Runs the built trivanex with `args` in `workDir`, standard input empty.
 RunResult runTrivanex(const std::vector<std::string>& args, const std::string& workDir);
+// The same for another executable.
+RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
+                     const std::string& workDir);
 
 }  // namespace testutil

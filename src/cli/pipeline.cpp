@@ -18,19 +18,42 @@
 
 namespace {
 
-// Compute mode: the power method for every pair of distinct species, in the
-// order of the sorted species list; each pair's scores become one block of
-// the table. A species named twice computes its pairs twice; the second
-// result replaces the first, as it would in a map of the scores.
+// Sorts the roster and numbers the proteins by their place in it.
+void numberProteins(ComputeInputs& in) {
+  std::sort(in.idList.begin(), in.idList.end());
+  in.id2idx.clear();
+  for (size_t i = 0; i < in.idList.size(); ++i)
+    in.id2idx.emplace_hint(in.id2idx.end(), in.idList[i], (int)i);
+  in.proteins = makeProteinIndex((int)in.idList.size(), in.id2idx, in.id2sp);
+}
+
+}  // namespace
+
+void loadComputeInputs(const std::string& dataDescFile, ComputeInputs& in) {
+  PairCollector blastScores, intxns;
+  grabSequenceAndInteractionData(dataDescFile, in.spList, in.idList, in.id2sp, blastScores, intxns);
+  std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
+  std::cerr << "number of blast scores: " << blastScores.size()
+            << " # scores between species: " << blastScores.pairsBetweenSpecies(in.id2sp)
+            << std::endl;
+  numberProteins(in);
+  in.blastScores = blastScores.records(in.id2idx);
+  in.intxns = intxns.records(in.id2idx);
+}
+
+// A species named twice computes its pairs twice; the second result replaces
+// the first, as it would in a map of the scores.
 void computeMatchScores(const VecStr& spList, const VecStr& idList, const ProteinIndex& proteins,
                         const std::vector<PairRecord>& intxns,
                         const std::vector<PairRecord>& blastScores, int K, double thresh,
-                        double alpha, int maxveclen, MatchScoreTable& matchScores) {
+                        double alpha, int maxveclen, MatchScoreTable& matchScores,
+                        const PairFilter& wanted) {
   const bool doPruning = maxveclen > 0;
   const std::vector<double> largest = detail::largestScores(blastScores, (int)idList.size());
   for (size_t i = 0; i < spList.size(); ++i) {
     for (size_t j = i + 1; j < spList.size(); ++j) {
       if (spList[i] == spList[j]) continue;
+      if (wanted && !wanted(spList[i], spList[j])) continue;
       VecInt sp1_idxList, sp2_idxList;
       DEBUGP(2);
       const detail::PairProblem p =
@@ -53,8 +76,6 @@ void computeMatchScores(const VecStr& spList, const VecStr& idList, const Protei
   }
 }
 
-}  // namespace
-
 int runTrivanex(int argc, char** argv) {
   int K, maxveclen, cl_max_per_sp;
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
@@ -71,27 +92,21 @@ int runTrivanex(int argc, char** argv) {
   DEBUGP(1);
   if (finalClusterFile.empty()) throw RunError::bare("Output cluster file name is null");
 
-  VecStr spList, idList;
-  Str2Str id2sp;
-  Str2Int id2idx;
-  PairCollector blastScores, intxns;
   const bool computeMode = scorefile.empty();
-
+  ComputeInputs in;
   if (!computeMode) {
-    grabSequenceData(dataDescFile, spList, idList, id2sp);
-    std::cerr << "size of sp-list: " << spList.size() << std::endl;
-    std::cerr << "size of id_list: " << idList.size() << std::endl;
+    grabSequenceData(dataDescFile, in.spList, in.idList, in.id2sp);
+    std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
+    std::cerr << "size of id_list: " << in.idList.size() << std::endl;
+    numberProteins(in);
   } else {
-    grabSequenceAndInteractionData(dataDescFile, spList, idList, id2sp, blastScores, intxns);
-    std::cerr << "size of sp-list: " << spList.size() << std::endl;
-    std::cerr << "number of blast scores: " << blastScores.size()
-              << " # scores between species: " << blastScores.pairsBetweenSpecies(id2sp)
-              << std::endl;
+    loadComputeInputs(dataDescFile, in);
   }
-
-  std::sort(idList.begin(), idList.end());
-  for (size_t i = 0; i < idList.size(); ++i) id2idx.emplace_hint(id2idx.end(), idList[i], (int)i);
-  const ProteinIndex proteins = makeProteinIndex((int)idList.size(), id2idx, id2sp);
+  const VecStr& spList = in.spList;
+  const VecStr& idList = in.idList;
+  const Str2Str& id2sp = in.id2sp;
+  const Str2Int& id2idx = in.id2idx;
+  const ProteinIndex& proteins = in.proteins;
   DEBUGP(101);
 
   MatchScoreTable matchScores(proteins, computeMode ? MatchScoreTable::RowSpeciesFirst
@@ -101,14 +116,11 @@ int runTrivanex(int argc, char** argv) {
     readMatchScoreFile(scorefile, idList, matchScores);
     DEBUGP(103);
   } else {
-    {
-      const std::vector<PairRecord> scoreRecords = blastScores.records(id2idx);
-      const std::vector<PairRecord> intxnRecords = intxns.records(id2idx);
-      blastScores = PairCollector();
-      intxns = PairCollector();
-      computeMatchScores(spList, idList, proteins, intxnRecords, scoreRecords, K, thresh, alpha,
-                         maxveclen, matchScores);
-    }
+    computeMatchScores(spList, idList, proteins, in.intxns, in.blastScores, K, thresh, alpha,
+                       maxveclen, matchScores);
+    // The sequence scores and networks are not needed any more.
+    std::vector<PairRecord>().swap(in.blastScores);
+    std::vector<PairRecord>().swap(in.intxns);
     DEBUGP(5);
     writeOutScores(matchScores, idList, prefix + "_match-score.txt");
   }

@@ -1,0 +1,207 @@
+#include "cli/pairs.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <queue>
+#include <set>
+
+#include "align/match_scores.h"
+#include "base/error.h"
+#include "base/progress.h"
+#include "cli/options.h"
+#include "cli/pipeline.h"
+#include "io/loaders.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: trivanex-pairs list <data-description file>\n"
+    "       trivanex-pairs align <pairs> <output file> [trivanex options] <data-description file>\n"
+    "       trivanex-pairs merge <output file> <pair file>...\n"
+    "\n"
+    "list   prints the species pairs a run aligns, one \"A-B\" a line, in the run's order.\n"
+    "align  computes the match scores of the named pairs (\"A-B\", several separated by\n"
+    "       commas) exactly as a whole run computes them, and writes them to the output\n"
+    "       file in the match-score file's format and order. The power method's options\n"
+    "       (-K, -thresh, -alpha, -maxveclen) are trivanex's; its other options have no\n"
+    "       effect here.\n"
+    "merge  writes the match-score file of the whole run from the files of its pairs,\n"
+    "       byte for byte as the whole run writes it.\n";
+
+// The distinct species pairs of a run, first before second in the sorted list.
+std::vector<std::pair<std::string, std::string>> runPairs(const VecStr& spList) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (size_t i = 0; i < spList.size(); ++i)
+    for (size_t j = i + 1; j < spList.size(); ++j) {
+      if (spList[i] == spList[j]) continue;
+      std::pair<std::string, std::string> p(spList[i], spList[j]);
+      if (std::find(pairs.begin(), pairs.end(), p) == pairs.end()) pairs.push_back(p);
+    }
+  return pairs;
+}
+
+// "A-B,C-D" against the run's pairs; a name may itself hold '-', so every
+// split is tried.
+std::set<std::pair<std::string, std::string>> parsePairs(
+    const std::string& text, const std::vector<std::pair<std::string, std::string>>& known,
+    const std::string& dataDescFile) {
+  std::set<std::pair<std::string, std::string>> chosen;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(',', start), text.size());
+    const std::string item = text.substr(start, end - start);
+    bool found = false;
+    for (const auto& p : known)
+      if (item == p.first + "-" + p.second || item == p.second + "-" + p.first) {
+        chosen.insert(p);
+        found = true;
+      }
+    if (!found)
+      throw RunError("'" + item + "' is not a pair of species of " + dataDescFile +
+                     " (trivanex-pairs list names them)");
+    start = end + 1;
+  }
+  return chosen;
+}
+
+int listCommand(int argc, char** argv) {
+  if (argc != 3) throw RunError("list takes one data-description file\n" + pairsUsageText());
+  const DataDescription d = readDataDescription(argv[2]);
+  for (const auto& p : runPairs(d.species)) std::cout << p.first << "-" << p.second << "\n";
+  return 0;
+}
+
+int alignCommand(int argc, char** argv) {
+  if (argc < 5) throw RunError("align takes pairs, an output file and trivanex's arguments\n" + pairsUsageText());
+  const std::string pairText = argv[2], outFile = argv[3];
+  // argv[4..] are trivanex's own arguments; getoptions sees them after a program name.
+  std::vector<char*> args{argv[0]};
+  for (int k = 4; k < argc; ++k) args.push_back(argv[k]);
+  args.push_back(nullptr);
+  int K, maxveclen, cl_max_per_sp;
+  double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
+  std::string strategy, prefix, dataDescFile, scorefile, finalClusterFile = "unused";
+  bool readstar, reverse;
+  getoptions((int)args.size() - 1, args.data(), K, thresh, alpha, maxveclen, cl_min_pri_thresh,
+             cl_min_sec_thresh, cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar,
+             reverse, finalClusterFile);
+  if (!scorefile.empty()) throw RunError("align computes match scores; -scorefile has no place here");
+  DEBUGP(1);
+  const DataDescription d = readDataDescription(dataDescFile);
+  const auto chosen = parsePairs(pairText, runPairs(d.species), dataDescFile);
+
+  ComputeInputs in;
+  loadComputeInputs(dataDescFile, in);
+  DEBUGP(101);
+  MatchScoreTable matchScores(in.proteins, MatchScoreTable::RowSpeciesFirst);
+  computeMatchScores(in.spList, in.idList, in.proteins, in.intxns, in.blastScores, K, thresh,
+                     alpha, maxveclen, matchScores,
+                     [&](const std::string& a, const std::string& b) { return chosen.count({a, b}) > 0; });
+  DEBUGP(5);
+  writeOutScores(matchScores, in.idList, outFile);
+  DEBUGP(6);
+  return 0;
+}
+
+// One input of the merge: its current line and that line's key.
+struct Part {
+  std::string name;
+  std::unique_ptr<std::ifstream> in;
+  std::string line;
+  std::string_view id1, id2;
+  long lineNo = 0;
+
+  // Moves to the next line; false at the end. Every line must hold two
+  // identifiers and a score, and keys must ascend.
+  bool next() {
+    std::string previous1(id1), previous2(id2);
+    const bool first = lineNo == 0;
+    if (!std::getline(*in, line)) {
+      if (in->bad()) throw RunError("cannot read " + name);
+      return false;
+    }
+    ++lineNo;
+    const std::string where = name + " line " + std::to_string(lineNo);
+    const size_t a = line.find(' ');
+    const size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
+    if (a == 0 || a == std::string::npos || b == std::string::npos || b == a + 1 || b + 1 >= line.size())
+      throw RunError(where + ": not a line of a match-score file");
+    id1 = std::string_view(line).substr(0, a);
+    id2 = std::string_view(line).substr(a + 1, b - a - 1);
+    if (!first && (id1 < previous1 || (id1 == previous1 && id2 <= previous2)))
+      throw RunError(where + ": out of order; merge takes the files trivanex-pairs align writes");
+    return true;
+  }
+};
+
+int mergeCommand(int argc, char** argv) {
+  if (argc < 4) throw RunError("merge takes an output file and at least one pair file\n" + pairsUsageText());
+  std::vector<std::string> parts(argv + 3, argv + argc);
+  mergeMatchScoreFiles(parts, argv[2]);
+  return 0;
+}
+
+}  // namespace
+
+const std::string& pairsUsageText() {
+  static const std::string text = kUsage;
+  return text;
+}
+
+void mergeMatchScoreFiles(const std::vector<std::string>& names, const std::string& outFile) {
+  std::vector<Part> parts(names.size());
+  for (size_t k = 0; k < names.size(); ++k) {
+    parts[k].name = names[k];
+    parts[k].in.reset(new std::ifstream(names[k]));
+    if (!*parts[k].in) throw RunError("cannot open pair file " + names[k]);
+  }
+  // Smallest key on top; the key order is the match-score file's: first
+  // identifier, then second, byte by byte.
+  auto later = [&](size_t x, size_t y) {
+    const Part &a = parts[x], &b = parts[y];
+    return a.id1 != b.id1 ? a.id1 > b.id1 : a.id2 > b.id2;
+  };
+  std::priority_queue<size_t, std::vector<size_t>, decltype(later)> heap(later);
+  for (size_t k = 0; k < parts.size(); ++k)
+    if (parts[k].next()) heap.push(k);
+
+  std::ofstream out(outFile, std::ios::binary | std::ios::trunc);
+  if (!out) throw RunError("cannot write " + outFile);
+  std::string lastKey1, lastKey2, lastName;
+  bool any = false;
+  while (!heap.empty()) {
+    const size_t k = heap.top();
+    heap.pop();
+    Part& p = parts[k];
+    if (any && p.id1 == lastKey1 && p.id2 == lastKey2)
+      throw RunError(p.name + " line " + std::to_string(p.lineNo) + ": pair '" + lastKey1 + " " +
+                     lastKey2 + "' is also in " + lastName);
+    lastKey1.assign(p.id1);
+    lastKey2.assign(p.id2);
+    lastName = p.name;
+    any = true;
+    out << p.line << '\n';
+    if (p.next()) heap.push(k);
+  }
+  out.close();
+  if (!out) throw RunError("could not write all of " + outFile);
+}
+
+int runPairsCommand(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "list") return listCommand(argc, argv);
+  if (command == "align") return alignCommand(argc, argv);
+  if (command == "merge") return mergeCommand(argc, argv);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << pairsUsageText();
+    return 0;
+  }
+  std::cerr << (command.empty() ? std::string("Error: no command\n\n")
+                                : "Error: unknown command '" + command + "'\n\n")
+            << pairsUsageText();
+  return 1;
+}
