@@ -60,7 +60,7 @@ void readGroupFile(const std::string& fileName, Str2VecStr& groups) {
     if (fields.empty()) continue;
     if (fields.size() != 2)
       throw RunError(at(fileName, lineNo) + ": expected 'protein group', found " +
-                     std::to_string(fields.size()) + " fields");
+                     std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields"));
     VecStr& list = groups[fields[0]];
     auto pos = std::lower_bound(list.begin(), list.end(), fields[1]);
     if (pos == list.end() || *pos != fields[1]) list.insert(pos, fields[1]);
