@@ -1,0 +1,266 @@
+#include "eval/evaluation.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "base/error.h"
+#include "base/text.h"
+#include "eval/cluster_stats.h"
+
+namespace {
+
+std::string at(const std::string& fileName, long line) {
+  return fileName + " line " + std::to_string(line);
+}
+
+}  // namespace
+
+void readClusterFile(const std::string& fileName, const Str2Str* id2sp, ClusterList& result) {
+  result.clusters.clear();
+  result.lines.clear();
+  std::ifstream in(fileName);
+  if (!in) throw RunError("cannot open cluster file " + fileName);
+  Str2Int seenOnLine;  // identifier to the line where it first occurred
+  std::string line;
+  VecStr fields;
+  long lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    splitFields(line, fields);
+    if (fields.empty()) continue;
+    for (const std::string& id : fields) {
+      auto seen = seenOnLine.emplace(id, (int)lineNo);
+      if (!seen.second)
+        throw RunError(at(fileName, lineNo) + ": identifier '" + id + "' already occurs on line " +
+                       std::to_string(seen.first->second));
+      if (id2sp && !id2sp->count(id))
+        throw RunError(at(fileName, lineNo) + ": identifier '" + id +
+                       "' is not a protein of the data-description file");
+    }
+    result.clusters.push_back(fields);
+    result.lines.push_back(lineNo);
+  }
+  if (in.bad()) throw RunError("cannot read cluster file " + fileName);
+}
+
+void readGroupFile(const std::string& fileName, Str2VecStr& groups) {
+  std::ifstream in(fileName);
+  if (!in) throw RunError("cannot open group file " + fileName);
+  std::string line;
+  VecStr fields;
+  long lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    splitFields(line, fields);
+    if (fields.empty()) continue;
+    if (fields.size() != 2)
+      throw RunError(at(fileName, lineNo) + ": expected 'protein group', found " +
+                     std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields"));
+    VecStr& list = groups[fields[0]];
+    auto pos = std::lower_bound(list.begin(), list.end(), fields[1]);
+    if (pos == list.end() || *pos != fields[1]) list.insert(pos, fields[1]);
+  }
+  if (in.bad()) throw RunError("cannot read group file " + fileName);
+}
+
+double normalisedGroupEntropy(const std::vector<const VecInt*>& memberGroups) {
+  // (group, weight) of every member, gathered by group in a fixed order so the
+  // sums are formed the same way on every run.
+  std::vector<std::pair<int, double>> shares;
+  for (const VecInt* g : memberGroups)
+    for (int group : *g) shares.emplace_back(group, 1.0 / (double)g->size());
+  std::stable_sort(shares.begin(), shares.end(),
+                   [](const std::pair<int, double>& a, const std::pair<int, double>& b) {
+                     return a.first < b.first;
+                   });
+  std::vector<double> weights;
+  for (size_t i = 0; i < shares.size(); ++i) {
+    if (i == 0 || shares[i].first != shares[i - 1].first) weights.push_back(0);
+    weights.back() += shares[i].second;
+  }
+  if (weights.size() < 2) return 0;
+  const double total = (double)memberGroups.size();
+  double h = 0;
+  for (double w : weights) {
+    const double p = w / total;
+    h -= p * std::log(p);
+  }
+  return h / std::log((double)weights.size());
+}
+
+EvalReport evaluateClusters(const ClusterList& clusters, const VecStr& spList,
+                            const Str2Str& id2sp, const Str2VecStr& groups) {
+  EvalReport r;
+
+  // Species and groups numbered in sorted order, annotated proteins by position.
+  std::map<std::string, int> speciesIdx;
+  for (const std::string& sp : spList) speciesIdx.emplace(sp, 0);
+  int nextSpecies = 0;
+  for (auto& e : speciesIdx) e.second = nextSpecies++;
+  std::map<std::string, int> groupIdx;
+  for (const auto& e : groups)
+    if (id2sp.count(e.first))
+      for (const std::string& g : e.second) groupIdx.emplace(g, 0);
+  int nextGroup = 0;
+  for (auto& e : groupIdx) e.second = nextGroup++;
+
+  Str2Int proteinIdx;
+  std::vector<VecInt> proteinGroups;
+  for (const auto& e : groups) {
+    if (e.second.empty()) continue;
+    if (!id2sp.count(e.first)) {
+      ++r.annotationsOutsideData;
+      continue;
+    }
+    proteinIdx.emplace(e.first, (int)proteinGroups.size());
+    VecInt g;
+    for (const std::string& name : e.second) g.push_back(groupIdx.at(name));  // already sorted
+    proteinGroups.push_back(std::move(g));
+  }
+  r.annotatedProteins = (long)proteinGroups.size();
+  r.speciesPerCluster.assign(speciesIdx.size(), 0);
+
+  // The cluster map (identifier to cluster number) of the shared statistics.
+  Str2Int clusterMap;
+  for (size_t c = 0; c < clusters.clusters.size(); ++c)
+    for (const std::string& id : clusters.clusters[c]) clusterMap[id] = (int)c;
+  r.clusters = countNumClusters(clusterMap);
+  r.proteinsClustered = (long)clusterMap.size();
+
+  std::vector<const VecInt*> annotated;
+  VecBool speciesSeen(speciesIdx.size());
+  VecInt common, scratch;
+  for (const VecStr& members : clusters.clusters) {
+    annotated.clear();
+    std::fill(speciesSeen.begin(), speciesSeen.end(), false);
+    int spanned = 0;
+    for (const std::string& id : members) {
+      auto known = id2sp.find(id);
+      if (known == id2sp.end())
+        throw RunError("identifier '" + id + "' of the cluster file is not a protein of the data");
+      const int sp = speciesIdx.at(known->second);
+      if (!speciesSeen[sp]) {
+        speciesSeen[sp] = true;
+        ++spanned;
+      }
+      auto p = proteinIdx.find(id);
+      if (p != proteinIdx.end()) annotated.push_back(&proteinGroups[p->second]);
+    }
+    if (spanned > 0) ++r.speciesPerCluster[spanned - 1];
+    r.annotatedClustered += (long)annotated.size();
+    if (annotated.size() < 2) continue;
+
+    ++r.annotatedClusters;
+    common = *annotated[0];
+    for (size_t i = 1; i < annotated.size() && !common.empty(); ++i) {
+      scratch.clear();
+      std::set_intersection(common.begin(), common.end(), annotated[i]->begin(),
+                            annotated[i]->end(), std::back_inserter(scratch));
+      common.swap(scratch);
+    }
+    if (!common.empty()) {
+      ++r.correctClusters;
+      r.correctNodes += (long)annotated.size();
+    }
+    r.entropySum += normalisedGroupEntropy(annotated);
+  }
+  return r;
+}
+
+namespace {
+
+bool ratio(double num, long den, double& value) {
+  if (den == 0) return false;
+  value = num / (double)den;
+  return true;
+}
+
+std::string fixed4(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.4f", v);
+  return buf;
+}
+
+std::string shortest(double v) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
+}
+
+std::string pad(const std::string& label) {
+  const size_t width = 30;
+  return label + std::string(label.size() < width ? width - label.size() : 1, ' ');
+}
+
+}  // namespace
+
+bool coverage(const EvalReport& r, double& v) {
+  return ratio((double)r.annotatedClustered, r.annotatedProteins, v);
+}
+bool specificity(const EvalReport& r, double& v) {
+  return ratio((double)r.correctClusters, r.annotatedClusters, v);
+}
+bool sensitivity(const EvalReport& r, double& v) {
+  return ratio((double)r.correctNodes, r.annotatedProteins, v);
+}
+bool meanEntropy(const EvalReport& r, double& v) { return ratio(r.entropySum, r.annotatedClusters, v); }
+
+std::string formatReportText(const EvalReport& r) {
+  std::string t;
+  auto count = [&](const std::string& label, long n) { t += pad(label) + std::to_string(n) + "\n"; };
+  auto frac = [&](const std::string& label, bool (*f)(const EvalReport&, double&), long num,
+                  long den) {
+    double v = 0;
+    t += pad(label) + (f(r, v) ? fixed4(v) : std::string("n/a"));
+    if (num >= 0) t += " (" + std::to_string(num) + " / " + std::to_string(den) + ")";
+    t += "\n";
+  };
+  count("clusters", r.clusters);
+  count("proteins clustered", r.proteinsClustered);
+  count("annotated proteins", r.annotatedProteins);
+  count("annotated proteins clustered", r.annotatedClustered);
+  frac("coverage", coverage, r.annotatedClustered, r.annotatedProteins);
+  count("annotated clusters", r.annotatedClusters);
+  count("correct clusters", r.correctClusters);
+  frac("specificity", specificity, r.correctClusters, r.annotatedClusters);
+  count("correct nodes", r.correctNodes);
+  frac("sensitivity", sensitivity, r.correctNodes, r.annotatedProteins);
+  frac("mean normalised entropy", meanEntropy, -1, 0);
+  for (size_t s = 0; s < r.speciesPerCluster.size(); ++s)
+    count("clusters spanning " + std::to_string(s + 1) + " species", r.speciesPerCluster[s]);
+  count("annotated outside the data", r.annotationsOutsideData);
+  return t;
+}
+
+std::string formatReportJson(const EvalReport& r) {
+  std::string t = "{\n";
+  auto count = [&](const std::string& key, long n) {
+    t += "  \"" + key + "\": " + std::to_string(n) + ",\n";
+  };
+  auto frac = [&](const std::string& key, bool (*f)(const EvalReport&, double&)) {
+    double v = 0;
+    t += "  \"" + key + "\": " + (f(r, v) ? shortest(v) : std::string("null")) + ",\n";
+  };
+  count("clusters", r.clusters);
+  count("proteins_clustered", r.proteinsClustered);
+  count("annotated_proteins", r.annotatedProteins);
+  count("annotated_proteins_clustered", r.annotatedClustered);
+  frac("coverage", coverage);
+  count("annotated_clusters", r.annotatedClusters);
+  count("correct_clusters", r.correctClusters);
+  frac("specificity", specificity);
+  count("correct_nodes", r.correctNodes);
+  frac("sensitivity", sensitivity);
+  frac("mean_normalised_entropy", meanEntropy);
+  t += "  \"species_per_cluster\": {";
+  for (size_t s = 0; s < r.speciesPerCluster.size(); ++s)
+    t += (s ? ", \"" : "\"") + std::to_string(s + 1) + "\": " + std::to_string(r.speciesPerCluster[s]);
+  t += "},\n";
+  t += "  \"annotated_outside_data\": " + std::to_string(r.annotationsOutsideData) + "\n}\n";
+  return t;
+}

@@ -1,0 +1,120 @@
+// End-to-end runs of the trivanex-eval executable on the small data set of
+// tests/data/eval/input (three species; b1 is in two groups, taken from two
+// group files; a4, b3 and c2 have no group; x9 is annotated but no protein of
+// the data), compared byte for byte with tests/data/eval/expected/.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using testutil::readFile;
+using testutil::RunResult;
+
+const std::string kInput = testutil::dataDir() + "/eval/input";
+
+std::string expected(const std::string& name) {
+  return readFile(testutil::dataDir() + "/eval/expected/" + name);
+}
+
+// Runs trivanex-eval with `args` in the input folder (its data.in names ".").
+RunResult runEval(const std::vector<std::string>& args) {
+  const std::string scratch = testutil::makeTempDir();
+  const std::string outPath = scratch + "/stdout", errPath = scratch + "/stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, kInput.c_str());
+  std::vector<std::string> argvStore{"trivanex-eval"};
+  argvStore.insert(argvStore.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argvStore) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  const int rc = posix_spawn(&pid, TRIVANEX_EVAL_EXE, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) throw std::runtime_error("cannot start " TRIVANEX_EVAL_EXE);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  RunResult r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = readFile(outPath);
+  r.err = readFile(errPath);
+  fs::remove_all(scratch);
+  return r;
+}
+
+const std::vector<std::string> kTruth{"A.fo", "B.fo", "C.fo", "extra.fo"};
+
+std::vector<std::string> with(std::vector<std::string> head, const std::vector<std::string>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+void expectReport(const std::vector<std::string>& args, const std::string& expectedFile) {
+  SCOPED_TRACE(expectedFile);
+  const RunResult r = runEval(args);
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_EQ(expected(expectedFile), r.out);
+  EXPECT_EQ("", r.err);  // the loaders' file lines are held back
+}
+
+void expectError(const std::vector<std::string>& args, const std::string& message) {
+  SCOPED_TRACE(message);
+  const RunResult r = runEval(args);
+  EXPECT_EQ(1, r.exitCode);
+  EXPECT_EQ("", r.out);
+  EXPECT_EQ("Error: " + message + "\n", r.err);
+}
+
+TEST(EvalRun, TextAndJsonReports) {
+  expectReport(with({"data.in", "clusters.txt"}, kTruth), "report.txt");
+  expectReport(with({"--json", "data.in", "clusters.txt"}, kTruth), "report.json");
+  expectReport(with({"data.in", "clusters.txt", "--json"}, kTruth), "report.json");
+}
+
+TEST(EvalRun, EmptyClusterFile) {
+  expectReport(with({"data.in", "empty.txt"}, kTruth), "empty.txt");
+  expectReport(with({"--json", "data.in", "empty.txt"}, kTruth), "empty.json");
+}
+
+TEST(EvalRun, HelpPrintsTheUsageWithEveryMeasure) {
+  expectReport({"--help"}, "usage.txt");
+  expectReport({"data.in", "-h"}, "usage.txt");
+}
+
+TEST(EvalRun, EveryBadInputIsOneMessageAndStatusOne) {
+  const std::string seeHelp = " (trivanex-eval --help shows the usage)";
+  expectError(with({"--jsn", "data.in", "clusters.txt"}, kTruth), "unknown option '--jsn'" + seeHelp);
+  expectError({"data.in", "clusters.txt"},
+              "expected a data-description file, a cluster file and at least one group file" + seeHelp);
+  expectError({"missing.in", "clusters.txt", "A.fo"}, "cannot open data-description file missing.in");
+  expectError({"data.in", "missing.txt", "A.fo"}, "cannot open cluster file missing.txt");
+  expectError({"data.in", "clusters.txt", "A.fo", "missing.fo"}, "cannot open group file missing.fo");
+  expectError({"data.in", "clusters.txt", "A.fo", "bad_group.fo"},
+              "bad_group.fo line 2: expected 'protein group', found 3 fields");
+  expectError({"data.in", "twice.txt", "A.fo"}, "twice.txt line 3: identifier 'b2' already occurs on line 1");
+  expectError({"data.in", "unknown.txt", "A.fo"},
+              "unknown.txt line 2: identifier 'z1' is not a protein of the data-description file");
+  // A data description whose network file is missing stops in the loader.
+  expectError({"no_network.in", "clusters.txt", "A.fo"}, "cannot open network file ./D.tab");
+}
+
+TEST(EvalRun, DoubleDashEndsTheOptions) {
+  expectError({"--", "--json", "clusters.txt", "A.fo"}, "cannot open data-description file --json");
+}
+
+}  // namespace

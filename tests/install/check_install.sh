@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks what lands where: the
+# file list, the installed data-description file naming the installed example
+# folder, a run of the installed trivanex on it from another folder, and the
+# installed trivanex-eval's report on that run, byte for byte.
+# Usage: check_install.sh BUILD_DIR EXPECTED_REPORT
+set -euo pipefail
+build=$1 expected=$(realpath "$2")
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix=$scratch/prefix
+cmake --install "$build" --prefix "$prefix" > /dev/null
+
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+want="bin/trivanex
+bin/trivanex-eval
+share/doc/trivanex/README.md
+share/man/man1/trivanex-eval.1
+share/man/man1/trivanex.1
+share/trivanex/data.in
+share/trivanex/example/celeg-hsapi.evals
+share/trivanex/example/celeg-scere.evals
+share/trivanex/example/celeg.tab
+share/trivanex/example/example.fo
+share/trivanex/example/hsapi-hsapi.evals
+share/trivanex/example/hsapi-scere.evals
+share/trivanex/example/hsapi.tab
+share/trivanex/example/scere.tab"
+got=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+[ "$got" = "$want" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$want") <(echo "$got"))"
+
+desc=$prefix/share/trivanex/data.in
+[ "$(cat "$desc")" = "$prefix/share/trivanex/example -"$'\n'"3 hsapi scere celeg" ] ||
+  fail "installed data.in: $(cat "$desc")"
+
+mkdir "$scratch/run" && cd "$scratch/run"
+"$prefix/bin/trivanex" "$desc" > run.stdout 2> run.stderr || fail "installed trivanex failed: $(tail -1 run.stderr)"
+"$prefix/bin/trivanex-eval" "$desc" tmp_output_cluster.txt "$prefix/share/trivanex/example/example.fo" \
+  > report.txt || fail "installed trivanex-eval failed"
+cmp -s report.txt "$expected" || fail "report differs:"$'\n'"$(diff "$expected" report.txt)"
+[ $status -eq 0 ] && echo "install: OK"
+exit $status
