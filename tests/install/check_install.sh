@@ -16,8 +16,10 @@ fail() { echo "FAIL: $*"; status=1; }
 
 want="bin/trivanex
 bin/trivanex-eval
+bin/trivanex-pairs
 share/doc/trivanex/README.md
 share/man/man1/trivanex-eval.1
+share/man/man1/trivanex-pairs.1
 share/man/man1/trivanex.1
 share/trivanex/data.in
 share/trivanex/example/celeg-hsapi.evals

@@ -14,7 +14,7 @@ done
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-for page in "$man_dir/trivanex.1" "$man_dir/trivanex-eval.1"; do
+for page in "$man_dir/trivanex.1" "$man_dir/trivanex-eval.1" "$man_dir/trivanex-pairs.1"; do
   # -wall leaves out undefined macros and registers; -ww reports those too.
   for level in -wall -ww; do
     warnings=$(groff -man $level -z -Tutf8 "$page" 2>&1) || fail "groff $level failed on $page"
