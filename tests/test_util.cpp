@@ -51,7 +51,9 @@ RunResult runTrivanex(const std::vector<std::string>& args, const std::string& w
 
 RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
                      const std::string& workDir) {
-  const std::string outPath = workDir + "/.stdout", errPath = workDir + "/.stderr";
+  // The captures go to a scratch folder, so the working folder holds only what the program wrote.
+  const std::string scratch = makeTempDir();
+  const std::string outPath = scratch + "/stdout", errPath = scratch + "/stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -73,8 +75,7 @@ RunResult runProgram(const std::string& exe, const std::vector<std::string>& arg
   r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.out = readFile(outPath);
   r.err = readFile(errPath);
-  fs::remove(outPath);
-  fs::remove(errPath);
+  fs::remove_all(scratch);
   return r;
 }
 

@@ -2,19 +2,13 @@
 // tests/data/eval/input (three species; b1 is in two groups, taken from two
 // group files; a4, b3 and c2 have no group; x9 is annotated but no protein of
 // the data), compared byte for byte with tests/data/eval/expected/.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "test_util.h"
-
-extern char** environ;
 
 namespace {
 
@@ -30,31 +24,7 @@ std::string expected(const std::string& name) {
 
 // Runs trivanex-eval with `args` in the input folder (its data.in names ".").
 RunResult runEval(const std::vector<std::string>& args) {
-  const std::string scratch = testutil::makeTempDir();
-  const std::string outPath = scratch + "/stdout", errPath = scratch + "/stderr";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addchdir_np(&actions, kInput.c_str());
-  std::vector<std::string> argvStore{"trivanex-eval"};
-  argvStore.insert(argvStore.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : argvStore) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid;
-  const int rc = posix_spawn(&pid, TRIVANEX_EVAL_EXE, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) throw std::runtime_error("cannot start " TRIVANEX_EVAL_EXE);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  RunResult r;
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = readFile(outPath);
-  r.err = readFile(errPath);
-  fs::remove_all(scratch);
-  return r;
+  return testutil::runProgram(TRIVANEX_EVAL_EXE, args, kInput);
 }
 
 const std::vector<std::string> kTruth{"A.fo", "B.fo", "C.fo", "extra.fo"};
