@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/text.h"
 
 int getIdx(int i, int j, int /*m*/, int n) { return i * n + j; }
 
@@ -28,7 +29,7 @@ void countEdgesNodesBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const 
 namespace {
 int indexOf(const Str2Int& id2idx, const std::string& id) {
   auto it = id2idx.find(id);
-  if (it == id2idx.end()) throw RunError("identifier '" + id + "' has no protein number");
+  if (it == id2idx.end()) throw RunError("identifier " + quoteToken(id) + " has no protein number");
   return it->second;
 }
 }  // namespace
@@ -50,8 +51,8 @@ void getAdjListBySp_withAllGenes(const StrPair2Dbl& intxns, const Str2Str& id2sp
     if (a == sp1_id2idx.end()) continue;  // first protein of another species
     auto b = sp1_id2idx.find(e.first.second);
     if (b == sp1_id2idx.end())
-      throw RunError("interaction '" + e.first.first + " " + e.first.second +
-                     "' links species '" + sp + "' to another species");
+      throw RunError("interaction " + quoteToken(e.first.first) + " " + quoteToken(e.first.second) +
+                     " links species " + quoteToken(sp) + " to another species");
     adjList[a->second].push_back(b->second);
     adjList[b->second].push_back(a->second);
   }
@@ -67,7 +68,7 @@ void getAdjListBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const Str2I
     auto it = haveSeenId.find(id);
     if (it != haveSeenId.end()) return it->second;
     if ((int)haveSeenId.size() != currIdx || currIdx >= numNodes)
-      throw RunError("interacting proteins of species '" + sp + "' exceed the expected " +
+      throw RunError("interacting proteins of species " + quoteToken(sp) + " exceed the expected " +
                      std::to_string(numNodes));
     haveSeenId.emplace(id, currIdx);
     idxList[currIdx] = indexOf(id2idx, id);
@@ -82,7 +83,7 @@ void getAdjListBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const Str2I
     adjList[v].push_back(u);
   }
   if (currIdx != (int)haveSeenId.size() || currIdx != numNodes)
-    throw RunError("species '" + sp + "' has " + std::to_string(currIdx) +
+    throw RunError("species " + quoteToken(sp) + " has " + std::to_string(currIdx) +
                    " interacting proteins, expected " + std::to_string(numNodes));
 }
 

@@ -10,6 +10,7 @@
 #include "base/large_array.h"
 #include "align/pair_index.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "base/progress.h"
 
 namespace detail {
@@ -450,7 +451,7 @@ PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, cons
   std::cerr << "nodes vs graph_nodes: " << m << " " << nodes1 << " " << n << " " << nodes2
             << std::endl;
   if ((long long)m * n > INT_MAX)
-    throw RunError("species '" + sp1 + "' and '" + sp2 + "' give " + std::to_string((long long)m * n) +
+    throw RunError("species " + quoteToken(sp1) + " and " + quoteToken(sp2) + " give " + std::to_string((long long)m * n) +
                    " protein pairs, more than 2147483647");
   for (int x : sp1_idxList)
     if (x < 0 || x >= (int)idList.size()) throw RunError("protein number out of range");

@@ -24,8 +24,8 @@ int readMatchScoreFile(const std::string& fileName, const VecStr& idList, StrPai
     const std::string_view a = records.id1(), b = records.id2();
     for (std::string_view id : {a, b})
       if (!idSet.count(id))
-        throw RunError(records.where() + ": identifier '" + std::string(id) +
-                       "' is not a protein of this run");
+        throw RunError(records.where() + ": identifier " + quoteToken(id) +
+                       " is not a protein of this run");
     StrPair key = a < b ? StrPair(a, b) : StrPair(b, a);
     hint = matchScores.insert_or_assign(hint, std::move(key), records.score());
     ++hint;
