@@ -7,6 +7,7 @@
 
 #include "align/pair_index.h"
 #include "base/error.h"
+#include "base/output_file.h"
 
 int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
                     const Hash_Int2Dbl& finalVec, const VecInt& sp1_idxList,
@@ -36,8 +37,8 @@ int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
 }
 
 void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName) {
-  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(fileName.c_str(), "w"), &std::fclose);
-  if (!out) {
+  OutputFile out(fileName);  // renamed into place only once complete
+  if (!out.open()) {
     std::cerr << "Warning: cannot write match-score file " << fileName << std::endl;
     return;
   }
@@ -56,12 +57,12 @@ void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName)
     buffer.append(number, res.ptr);
     buffer += '\n';
     if (buffer.size() >= (1 << 20) - 512) {
-      ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.get()) == buffer.size();
+      ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.file()) == buffer.size();
       buffer.clear();
     }
   }
-  ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.get()) == buffer.size();
-  if (!ok || std::fflush(out.get()) != 0)
+  ok = ok && std::fwrite(buffer.data(), 1, buffer.size(), out.file()) == buffer.size();
+  if (!ok || !out.commit())
     std::cerr << "Warning: could not write all of match-score file " << fileName << std::endl;
 }
 

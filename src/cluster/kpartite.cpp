@@ -8,6 +8,8 @@
 #include <iostream>
 
 #include "base/error.h"
+#include "base/output_file.h"
+#include "base/text.h"
 #include "cluster/score_index.h"
 #include "cluster/star_cache.h"
 
@@ -17,7 +19,7 @@ const int kColumns = 10;
 
 int numberOf(const Str2Int& id2idx, const std::string& id) {
   auto it = id2idx.find(id);
-  if (it == id2idx.end()) throw RunError("star member '" + id + "' is not a protein of this run");
+  if (it == id2idx.end()) throw RunError("star member " + quoteToken(id) + " is not a protein of this run");
   return it->second;
 }
 
@@ -290,14 +292,14 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
   speciesNames.erase(std::unique(speciesNames.begin(), speciesNames.end()), speciesNames.end());
   auto speciesNumber = [&](const std::string& sp) {
     auto it = std::lower_bound(speciesNames.begin(), speciesNames.end(), sp);
-    if (it == speciesNames.end() || *it != sp) throw RunError("species '" + sp + "' is not in the species list");
+    if (it == speciesNames.end() || *it != sp) throw RunError("species " + quoteToken(sp) + " is not in the species list");
     return int(it - speciesNames.begin());
   };
   std::vector<VecInt> proteins(speciesNames.size());
   VecInt speciesOf(N);
   for (int i = 0; i < N; ++i) {
     auto it = id2sp.find(idList[i]);
-    if (it == id2sp.end()) throw RunError("protein '" + idList[i] + "' has no species");
+    if (it == id2sp.end()) throw RunError("protein " + quoteToken(idList[i]) + " has no species");
     speciesOf[i] = speciesNumber(it->second);
     proteins[speciesOf[i]].push_back(i);
   }
@@ -317,8 +319,11 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
 
   VecBool isClustered(N, false);
   VecInt ranks(N, 10);
-  std::ofstream out(finalClusterFile, std::ios::out | std::ios::trunc);
-  if (!out) throw RunError::bare("Error opening file: " + finalClusterFile);
+  // The cluster file takes its real name only once complete: a run that stops
+  // during clustering leaves an earlier cluster file as it was.
+  OutputFile clusterFile(finalClusterFile);
+  if (!clusterFile.open()) throw RunError::bare("Error opening file: " + finalClusterFile);
+  std::ostream& out = clusterFile.stream();
 
   const ScoreIndex scores(matchScores, idList);
   for (const auto& G : spList2) {
@@ -356,6 +361,5 @@ void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const 
       }
     }
   }
-  out.close();
-  if (!out) throw RunError("could not write cluster file " + finalClusterFile);
+  if (!clusterFile.commit()) throw RunError("could not write cluster file " + printable(finalClusterFile));
 }
