@@ -1,6 +1,8 @@
 // trivanex: multiple alignment of protein interaction networks.
 #include <iostream>
 #include <new>
+#include <stdexcept>
+#include <system_error>
 
 #include "base/error.h"
 #include "cli/pipeline.h"
@@ -14,6 +16,17 @@ int main(int argc, char** argv) {
     return 1;
   } catch (const std::bad_alloc&) {
     std::cerr << "Error: out of memory" << std::endl;
+    return 1;
+  } catch (const std::length_error&) {
+    // A container asked for more than it can ever hold: memory, too.
+    std::cerr << "Error: out of memory" << std::endl;
+    return 1;
+  } catch (const std::system_error& e) {
+    // The system refused a resource (a thread, a lock), as under memory pressure.
+    std::cerr << "Error: " << e.what() << std::endl;
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "Error: " << e.what() << std::endl;
     return 1;
   }
 }
