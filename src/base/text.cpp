@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -80,6 +82,12 @@ std::string quoteToken(std::string_view token) {
 std::string nulByteMessage(const std::string& fileName, long lineNo) {
   return printable(fileName) + " line " + std::to_string(lineNo) +
          ": holds a NUL byte, which no text file has";
+}
+
+void rejectDirectory(const std::string& fileName) {
+  struct stat info;
+  if (stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    throw RunError(printable(fileName) + ": is a directory, not a file");
 }
 
 void TokenReader::nulByte() const { throw RunError(nulByteMessage(fileName_, currentLine_)); }

@@ -10,6 +10,10 @@
 // every reader that meets one).
 std::string nulByteMessage(const std::string& fileName, long lineNo);
 
+// Stops the run with "<file>: is a directory, not a file" when it is one: a
+// folder opens as a stream that reads as empty, which would pass for an empty file.
+void rejectDirectory(const std::string& fileName);
+
 // Splits a line at C-locale whitespace (blank, tab, CR, LF, VT, FF).
 void splitFields(const std::string& line, std::vector<std::string>& fields);
 

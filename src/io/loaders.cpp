@@ -11,6 +11,7 @@
 DataDescription readDataDescription(const std::string& dataDescFile) {
   std::ifstream in(dataDescFile);
   if (!in) throw RunError("cannot open data-description file " + printable(dataDescFile));
+  rejectDirectory(dataDescFile);
   const std::string label = printable(dataDescFile);
   TokenReader tokens(in, dataDescFile);
   DataDescription d;

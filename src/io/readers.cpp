@@ -26,6 +26,7 @@ int readIntxnFile(const std::string& fileName, const std::string& sp, VecStr& id
   std::cerr << "intxn file: " << fileName << std::endl;
   std::ifstream in(fileName);
   if (!in) throw RunError("cannot open network file " + printable(fileName));
+  rejectDirectory(fileName);
 
   const std::string name = printable(fileName);
   TokenReader tokens(in, fileName);
@@ -82,6 +83,7 @@ int readScoreLines(const std::string& fileName, const std::string& sp1, const st
                    VecStr& idList, Str2Str& id2sp, StrPair2Dbl* scores) {
   std::ifstream in(fileName);
   if (!in) return 0;  // a missing pair file is an empty one
+  rejectDirectory(fileName);
   ScoreLineReader records(in, fileName);
   int count = 0;
   while (records.next()) {
