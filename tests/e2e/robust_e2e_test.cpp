@@ -35,6 +35,7 @@ struct Outcome {
 struct ChildSetup {
   rlim_t fileSize = RLIM_INFINITY;
   rlim_t addressSpace = RLIM_INFINITY;
+  rlim_t stackSize = 0;  // 0: unchanged
   bool ignoreFileSizeSignal = false;
 };
 
@@ -60,6 +61,10 @@ Outcome runWith(const std::vector<std::string>& args, const std::string& dir,
     if (setup.fileSize != RLIM_INFINITY) {
       struct rlimit l = {setup.fileSize, setup.fileSize};
       setrlimit(RLIMIT_FSIZE, &l);
+    }
+    if (setup.stackSize != 0) {
+      struct rlimit l = {setup.stackSize, setup.stackSize};
+      setrlimit(RLIMIT_STACK, &l);
     }
     if (setup.addressSpace != RLIM_INFINITY) {
       struct rlimit l = {setup.addressSpace, setup.addressSpace};
@@ -428,6 +433,42 @@ TEST(OutOfMemoryE2E, AFamilySizedRunUnderALowLimitSaysOutOfMemory) {
   ASSERT_FALSE(errLines.empty());
   EXPECT_EQ("Error: out of memory", errLines.back());
   EXPECT_EQ(before, snapshot(dir));
+#endif
+}
+
+TEST(OutOfMemoryE2E, SweepThreadsThatCannotStartLeaveTheSweepToOneThreadWithTheSameResult) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+#else
+  // Large enough for the sweep to use threads.
+  const std::string dir = familyDataSet(1000, 5000, 5000);
+  const std::string plainDir = dir + "/../plain";
+  fs::create_directory(plainDir);
+  for (const auto& e : fs::directory_iterator(dir)) fs::copy(e.path(), plainDir);
+  Outcome plain = runWith({"data.in"}, plainDir);
+  ASSERT_EQ(0, plain.exitCode) << plain.err.substr(0, 2000);
+  // Threads take the stack limit as their stack size: 2 GiB each cannot be
+  // had under a 1.5 GiB address-space limit, the data itself fits.
+  ChildSetup setup;
+  setup.stackSize = rlim_t(2) << 30;
+  setup.addressSpace = rlim_t(1536) << 20;
+  Outcome r = runWith({"data.in"}, dir, setup);
+  ASSERT_EQ(0, r.exitCode) << r.err.substr(0, 2000);
+  std::string withoutWarnings;
+  int warnings = 0;
+  for (const auto& line : lines(r.err)) {
+    if (line.rfind("Warning: cannot start sweep threads (", 0) == 0 &&
+        line.find("); sweeping in one thread") != std::string::npos) {
+      ++warnings;
+      continue;
+    }
+    withoutWarnings += line + "\n";
+  }
+  EXPECT_GT(warnings, 0) << "the sweep threads started after all";
+  EXPECT_EQ(plain.err, withoutWarnings);
+  EXPECT_EQ(plain.out, r.out);
+  for (const char* f : {"tmp_match-score.txt", "tmp_output_cluster.txt", "stars_aa.txt", "stars_bb.txt"})
+    EXPECT_EQ(readFile(plainDir + "/" + f), readFile(dir + "/" + f)) << f;
 #endif
 }
 
