@@ -11,6 +11,7 @@
 #include "align/match_scores.h"
 #include "align/pair_index.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "base/progress.h"
 
 namespace {
@@ -19,7 +20,7 @@ typedef std::map<std::string, double> Str2Dbl;
 
 const std::string& speciesOf(const Str2Str& id2sp, const std::string& id) {
   auto it = id2sp.find(id);
-  if (it == id2sp.end()) throw RunError("identifier '" + id + "' has no species");
+  if (it == id2sp.end()) throw RunError("identifier " + quoteToken(id) + " has no species");
   return it->second;
 }
 

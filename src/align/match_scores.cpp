@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <exception>
+#include <system_error>
 #include <thread>
 
 #include "align/pair_index.h"
 #include "base/cores.h"
 #include "base/error.h"
+#include "base/output_file.h"
 
 int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
                     const Hash_Int2Dbl& finalVec, const VecInt& sp1_idxList,
@@ -37,8 +40,10 @@ int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
   return 1;
 }
 
-MatchScoreFileWriter::MatchScoreFileWriter(const std::string& fileName) : fileName_(fileName) {
-  out_ = std::fopen(fileName.c_str(), "w");
+MatchScoreFileWriter::MatchScoreFileWriter(const std::string& fileName)
+    : fileName_(fileName), file_(fileName) {
+  // Written beside its name and renamed into place only once complete.
+  if (file_.open()) out_ = file_.file();
   if (!out_) {
     std::cerr << "Warning: cannot write match-score file " << fileName << std::endl;
     return;
@@ -73,10 +78,10 @@ void MatchScoreFileWriter::flush() {
 void MatchScoreFileWriter::close() {
   if (!out_) return;
   flush();
-  const bool flushed = std::fflush(out_) == 0;
-  const bool closed = std::fclose(out_) == 0;
   out_ = nullptr;
-  if (!ok_ || !flushed || !closed)
+  // Commit only a complete file; otherwise the temporary goes and an earlier
+  // file of the name stays as it was.
+  if (!ok_ || !file_.commit())
     std::cerr << "Warning: could not write all of match-score file " << fileName_ << std::endl;
 }
 
@@ -115,14 +120,35 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
   const int threads = std::max(1, std::min(availableCpus(), 4));
   const int rowsPerChunk = 32;
   std::vector<std::string> chunks(threads);
+  // An exception may not leave a thread (it would end the process without a
+  // word): a thread keeps what it met and this thread throws it after the join.
+  // A thread that cannot be started leaves its rows to this thread.
+  std::vector<std::exception_ptr> failure(threads);
+  auto guarded = [&](int t, int from, int to) {
+    try {
+      formatRows(from, to, chunks[t]);
+    } catch (...) {
+      failure[t] = std::current_exception();
+    }
+  };
   for (int first = 0; first < N; first += threads * rowsPerChunk) {
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) {
-      const int from = std::min(N, first + t * rowsPerChunk), to = std::min(N, from + rowsPerChunk);
-      pool.emplace_back(formatRows, from, to, std::ref(chunks[t]));
+    int started = 1;
+    try {
+      for (; started < threads; ++started) {
+        const int from = std::min(N, first + started * rowsPerChunk);
+        pool.emplace_back(guarded, started, from, std::min(N, from + rowsPerChunk));
+      }
+    } catch (const std::system_error&) {
     }
     formatRows(first, std::min(N, first + rowsPerChunk), chunks[0]);
+    for (int t = started; t < threads; ++t) {
+      const int from = std::min(N, first + t * rowsPerChunk);
+      formatRows(from, std::min(N, from + rowsPerChunk), chunks[t]);
+    }
     for (auto& th : pool) th.join();
+    for (const auto& f : failure)
+      if (f) std::rethrow_exception(f);
     for (const std::string& lines : chunks) out.addLines(lines);
   }
   out.close();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/match_table.h"
+#include "base/output_file.h"
 #include "base/types.h"
 
 // Adds the entries of finalVec to matchScores under (sp1 protein, sp2 protein).
@@ -39,6 +40,7 @@ class MatchScoreFileWriter {
   static const size_t kFlushAt = (1 << 20) - 512;
   void flush();
   std::string fileName_;
+  OutputFile file_;
   FILE* out_ = nullptr;
   std::string buffer_;
   bool ok_ = true;

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/text.h"
 
 int getIdx(int i, int j, int /*m*/, int n) { return i * n + j; }
 
@@ -32,8 +33,9 @@ void getAdjListBySp_withAllGenes(const std::vector<PairRecord>& intxns,
   for (const PairRecord& e : intxns) {
     if (proteins.speciesOf[e.a] != sp) continue;  // first protein of another species
     if (proteins.speciesOf[e.b] != sp)
-      throw RunError("interaction '" + speciesLabel[e.a] + " " + speciesLabel[e.b] +
-                     "' links species '" + proteins.speciesNames[sp] + "' to another species");
+      throw RunError("interaction " + quoteToken(speciesLabel[e.a]) + " " +
+                     quoteToken(speciesLabel[e.b]) + " links species " +
+                     quoteToken(proteins.speciesNames[sp]) + " to another species");
     const int u = proteins.localOf[e.a], v = proteins.localOf[e.b];
     adjList[u].push_back(v);
     adjList[v].push_back(u);
@@ -64,7 +66,7 @@ namespace {
 
 int indexOf(const Str2Int& id2idx, const std::string& id) {
   auto it = id2idx.find(id);
-  if (it == id2idx.end()) throw RunError("identifier '" + id + "' has no protein number");
+  if (it == id2idx.end()) throw RunError("identifier " + quoteToken(id) + " has no protein number");
   return it->second;
 }
 
@@ -118,7 +120,7 @@ void getAdjListBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const Str2I
     auto it = haveSeenId.find(id);
     if (it != haveSeenId.end()) return it->second;
     if ((int)haveSeenId.size() != currIdx || currIdx >= numNodes)
-      throw RunError("interacting proteins of species '" + sp + "' exceed the expected " +
+      throw RunError("interacting proteins of species " + quoteToken(sp) + " exceed the expected " +
                      std::to_string(numNodes));
     haveSeenId.emplace(id, currIdx);
     idxList[currIdx] = indexOf(id2idx, id);
@@ -133,7 +135,7 @@ void getAdjListBySp(const StrPair2Dbl& intxns, const Str2Str& id2sp, const Str2I
     adjList[v].push_back(u);
   }
   if (currIdx != (int)haveSeenId.size() || currIdx != numNodes)
-    throw RunError("species '" + sp + "' has " + std::to_string(currIdx) +
+    throw RunError("species " + quoteToken(sp) + " has " + std::to_string(currIdx) +
                    " interacting proteins, expected " + std::to_string(numNodes));
 }
 

@@ -5,12 +5,14 @@
 #include <climits>
 #include <cmath>
 #include <iostream>
+#include <system_error>
 #include <thread>
 
 #include "base/cores.h"
 #include "base/large_array.h"
 #include "align/pair_index.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "base/progress.h"
 
 namespace detail {
@@ -297,8 +299,13 @@ long sweep(SweepState& st, int threads) {
   const std::vector<int> bounds = columnBlocks(P, threads);
   SpinBarrier barrier(threads);
   std::vector<long> deltas(threads, 0);
+  // Every allocation happens here, before any thread starts: an exception in
+  // a thread would end the process without a word.
+  std::vector<ColumnBlock> blocks;
+  blocks.reserve(threads);
+  for (int t = 0; t < threads; ++t) blocks.emplace_back(P, bounds[t], bounds[t + 1]);
   auto worker = [&](int t) {
-    ColumnBlock block(P, bounds[t], bounds[t + 1]);
+    ColumnBlock& block = blocks[t];
     long delta = 0;
     for (int i = 0; i < P.m; ++i) {
       if (P.selfRow[i]) {
@@ -310,8 +317,27 @@ long sweep(SweepState& st, int threads) {
     }
     deltas[t] = delta;
   };
+  // The threads wait at a gate until all of them exist. When one cannot be
+  // started (no memory for its stack, a process limit), those already started
+  // are sent home and the sweep runs in this thread, with the same result.
+  std::atomic<int> gate{0};  // 0 wait, 1 sweep, -1 give up
+  auto gated = [&](int t) {
+    int g;
+    while ((g = gate.load(std::memory_order_acquire)) == 0) std::this_thread::yield();
+    if (g > 0) worker(t);
+  };
   std::vector<std::thread> pool;
-  for (int t = 1; t < threads; ++t) pool.emplace_back(worker, t);
+  pool.reserve(threads - 1);
+  try {
+    for (int t = 1; t < threads; ++t) pool.emplace_back(gated, t);
+  } catch (const std::system_error& e) {
+    gate.store(-1, std::memory_order_release);
+    for (auto& th : pool) th.join();
+    std::cerr << "Warning: cannot start sweep threads (" << e.what() << "); sweeping in one thread"
+              << std::endl;
+    return sweep(st, 1);
+  }
+  gate.store(1, std::memory_order_release);
   worker(0);
   for (auto& th : pool) th.join();
   long delta = 0;
@@ -522,7 +548,7 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
   std::cerr << "nodes vs graph_nodes: " << m << " " << nodes1 << " " << n << " " << nodes2
             << std::endl;
   if ((long long)m * n > INT_MAX)
-    throw RunError("species '" + sp1 + "' and '" + sp2 + "' give " + std::to_string((long long)m * n) +
+    throw RunError("species " + quoteToken(sp1) + " and " + quoteToken(sp2) + " give " + std::to_string((long long)m * n) +
                    " protein pairs, more than 2147483647");
   for (int x : sp1_idxList)
     if (x < 0 || x >= (int)idList.size()) throw RunError("protein number out of range");

@@ -6,6 +6,14 @@
 #include <string_view>
 #include <vector>
 
+// "<file> line <n>: holds a NUL byte, which no text file has" (the stop of
+// every reader that meets one).
+std::string nulByteMessage(const std::string& fileName, long lineNo);
+
+// Stops the run with "<file>: is a directory, not a file" when it is one: a
+// folder opens as a stream that reads as empty, which would pass for an empty file.
+void rejectDirectory(const std::string& fileName);
+
 // Splits a line at C-locale whitespace (blank, tab, CR, LF, VT, FF).
 void splitFields(const std::string& line, std::vector<std::string>& fields);
 
@@ -18,24 +26,36 @@ bool parseFiniteDouble(std::string_view token, double& value);
 // Parses a token that must be entirely an int (optional sign, digits only).
 bool parseInt(const std::string& token, int& value);
 
+// Input text as a message shows it: bytes outside printable ASCII written as
+// \xHH, so a binary file cannot break the message's line or the terminal.
+std::string printable(std::string_view text);
+
+// A token of the input for a message: in single quotes, escaped as by
+// printable(), cut after 40 characters with "..." so a binary line or a
+// megabyte-long token stays one readable line.
+std::string quoteToken(std::string_view token);
+
 // Reads whitespace-separated tokens from a stream and remembers the line on
-// which the last token started, so that messages can name it.
+// which the last token started, so that messages can name it. A NUL byte
+// stops the run with an error naming the file and line: it is not text.
 class TokenReader {
  public:
-  explicit TokenReader(std::istream& in) : in_(in) {}
+  TokenReader(std::istream& in, const std::string& fileName) : in_(in), fileName_(fileName) {}
   bool next(std::string& token);
   long line() const { return tokenLine_; }
 
  private:
+  [[noreturn]] void nulByte() const;
   std::istream& in_;
+  std::string fileName_;
   long currentLine_ = 1;
   long tokenLine_ = 0;
 };
 
 // Reads "id1 id2 score" records line by line, lines of any length. Lines of
 // whitespace only are skipped and fields after the score ignored; a line with
-// fewer than three fields, or whose score is not entirely a finite number,
-// stops the run with an error naming the file and line.
+// fewer than three fields, whose score is not entirely a finite number, or
+// that holds a NUL byte stops the run with an error naming the file and line.
 class ScoreLineReader {
  public:
   ScoreLineReader(std::istream& in, const std::string& fileName) : in_(in), fileName_(fileName) {}

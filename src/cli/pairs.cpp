@@ -1,7 +1,5 @@
 #include "cli/pairs.h"
 
-#include <getopt.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -11,6 +9,8 @@
 
 #include "align/match_scores.h"
 #include "base/error.h"
+#include "base/output_file.h"
+#include "base/text.h"
 #include "base/progress.h"
 #include "cli/options.h"
 #include "cli/pipeline.h"
@@ -61,7 +61,7 @@ std::set<std::pair<std::string, std::string>> parsePairs(
         found = true;
       }
     if (!found)
-      throw RunError("'" + item + "' is not a pair of species of " + dataDescFile +
+      throw RunError(quoteToken(item) + " is not a pair of species of " + printable(dataDescFile) +
                      " (trivanex-pairs list names them)");
     start = end + 1;
   }
@@ -121,11 +121,11 @@ struct Part {
     std::string previous1(id1), previous2(id2);
     const bool first = lineNo == 0;
     if (!std::getline(*in, line)) {
-      if (in->bad()) throw RunError("cannot read " + name);
+      if (in->bad()) throw RunError("cannot read " + printable(name));
       return false;
     }
     ++lineNo;
-    const std::string where = name + " line " + std::to_string(lineNo);
+    const std::string where = printable(name) + " line " + std::to_string(lineNo);
     const size_t a = line.find(' ');
     const size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
     if (a == 0 || a == std::string::npos || b == std::string::npos || b == a + 1 || b + 1 >= line.size())
@@ -157,7 +157,8 @@ void mergeMatchScoreFiles(const std::vector<std::string>& names, const std::stri
   for (size_t k = 0; k < names.size(); ++k) {
     parts[k].name = names[k];
     parts[k].in.reset(new std::ifstream(names[k]));
-    if (!*parts[k].in) throw RunError("cannot open pair file " + names[k]);
+    if (!*parts[k].in) throw RunError("cannot open pair file " + printable(names[k]));
+    rejectDirectory(names[k]);
   }
   // Smallest key on top; the key order is the match-score file's: first
   // identifier, then second, byte by byte.
@@ -169,8 +170,10 @@ void mergeMatchScoreFiles(const std::vector<std::string>& names, const std::stri
   for (size_t k = 0; k < parts.size(); ++k)
     if (parts[k].next()) heap.push(k);
 
-  std::ofstream out(outFile, std::ios::binary | std::ios::trunc);
-  if (!out) throw RunError("cannot write " + outFile);
+  // Renamed into place only once complete, as the run's own match-score file.
+  OutputFile file(outFile);
+  if (!file.open()) throw RunError("cannot write " + printable(outFile));
+  std::ostream& out = file.stream();
   std::string lastKey1, lastKey2, lastName;
   bool any = false;
   while (!heap.empty()) {
@@ -178,8 +181,8 @@ void mergeMatchScoreFiles(const std::vector<std::string>& names, const std::stri
     heap.pop();
     Part& p = parts[k];
     if (any && p.id1 == lastKey1 && p.id2 == lastKey2)
-      throw RunError(p.name + " line " + std::to_string(p.lineNo) + ": pair '" + lastKey1 + " " +
-                     lastKey2 + "' is also in " + lastName);
+      throw RunError(printable(p.name) + " line " + std::to_string(p.lineNo) + ": pair " +
+                     quoteToken(lastKey1 + " " + lastKey2) + " is also in " + printable(lastName));
     lastKey1.assign(p.id1);
     lastKey2.assign(p.id2);
     lastName = p.name;
@@ -187,8 +190,7 @@ void mergeMatchScoreFiles(const std::vector<std::string>& names, const std::stri
     out << p.line << '\n';
     if (p.next()) heap.push(k);
   }
-  out.close();
-  if (!out) throw RunError("could not write all of " + outFile);
+  if (!file.commit()) throw RunError("could not write all of " + printable(outFile));
 }
 
 int runPairsCommand(int argc, char** argv) {

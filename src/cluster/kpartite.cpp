@@ -8,6 +8,8 @@
 #include <iostream>
 
 #include "base/error.h"
+#include "base/output_file.h"
+#include "base/text.h"
 #include "cluster/score_index.h"
 #include "cluster/star_cache.h"
 
@@ -17,7 +19,7 @@ const int kColumns = 10;
 
 int numberOf(const Str2Int& id2idx, const std::string& id) {
   auto it = id2idx.find(id);
-  if (it == id2idx.end()) throw RunError("star member '" + id + "' is not a protein of this run");
+  if (it == id2idx.end()) throw RunError("star member " + quoteToken(id) + " is not a protein of this run");
   return it->second;
 }
 
@@ -296,14 +298,14 @@ void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2
   speciesNames.erase(std::unique(speciesNames.begin(), speciesNames.end()), speciesNames.end());
   auto speciesNumber = [&](const std::string& sp) {
     auto it = std::lower_bound(speciesNames.begin(), speciesNames.end(), sp);
-    if (it == speciesNames.end() || *it != sp) throw RunError("species '" + sp + "' is not in the species list");
+    if (it == speciesNames.end() || *it != sp) throw RunError("species " + quoteToken(sp) + " is not in the species list");
     return int(it - speciesNames.begin());
   };
   std::vector<VecInt> proteins(speciesNames.size());
   VecInt speciesOf(N);
   for (int i = 0; i < N; ++i) {
     auto it = id2sp.find(idList[i]);
-    if (it == id2sp.end()) throw RunError("protein '" + idList[i] + "' has no species");
+    if (it == id2sp.end()) throw RunError("protein " + quoteToken(idList[i]) + " has no species");
     speciesOf[i] = speciesNumber(it->second);
     proteins[speciesOf[i]].push_back(i);
   }
@@ -323,8 +325,11 @@ void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2
 
   VecBool isClustered(N, false);
   VecInt ranks(N, 10);
-  std::ofstream out(finalClusterFile, std::ios::out | std::ios::trunc);
-  if (!out) throw RunError::bare("Error opening file: " + finalClusterFile);
+  // The cluster file takes its real name only once complete: a run that stops
+  // during clustering leaves an earlier cluster file as it was.
+  OutputFile clusterFile(finalClusterFile);
+  if (!clusterFile.open()) throw RunError::bare("Error opening file: " + finalClusterFile);
+  std::ostream& out = clusterFile.stream();
 
   for (const auto& G : spList2) {
     std::cerr << G << " as center..." << std::endl;
@@ -364,8 +369,7 @@ void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2
       }
     }
   }
-  out.close();
-  if (!out) throw RunError("could not write cluster file " + finalClusterFile);
+  if (!clusterFile.commit()) throw RunError("could not write cluster file " + printable(finalClusterFile));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "base/large_array.h"
 #include "base/error.h"
+#include "base/text.h"
 
 ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
   const int N = (int)idList.size();
@@ -14,7 +15,7 @@ ScoreIndex::ScoreIndex(const StrPair2Dbl& matchScores, const VecStr& idList) {
   auto lookup = [&](const std::string& id) {
     auto it = number.find(id);
     if (it == number.end())
-      throw RunError("match score for '" + id + "', which is not a protein of this run");
+      throw RunError("match score for " + quoteToken(id) + ", which is not a protein of this run");
     return it->second;
   };
 

@@ -11,23 +11,25 @@
 
 DataDescription readDataDescription(const std::string& dataDescFile) {
   std::ifstream in(dataDescFile);
-  if (!in) throw RunError("cannot open data-description file " + dataDescFile);
-  TokenReader tokens(in);
+  if (!in) throw RunError("cannot open data-description file " + printable(dataDescFile));
+  rejectDirectory(dataDescFile);
+  const std::string label = printable(dataDescFile);
+  TokenReader tokens(in, dataDescFile);
   DataDescription d;
   std::string countToken;
   if (!tokens.next(d.dir) || !tokens.next(d.suffix) || !tokens.next(countToken))
-    throw RunError(dataDescFile + ": expected a data directory, a file-name suffix and a species count");
+    throw RunError(label + ": expected a data directory, a file-name suffix and a species count");
   int count = 0;
   bool digitsOnly = std::all_of(countToken.begin(), countToken.end(),
                                 [](char c) { return c >= '0' && c <= '9'; });
   if (!digitsOnly || !parseInt(countToken, count))
-    throw RunError(dataDescFile + " line " + std::to_string(tokens.line()) + ": species count '" +
-                   countToken + "' is not a non-negative integer");
+    throw RunError(label + " line " + std::to_string(tokens.line()) + ": species count " +
+                   quoteToken(countToken) + " is not a non-negative integer");
   if (d.suffix == "-") d.suffix = "";
   std::string name;
   for (int i = 0; i < count; ++i) {
     if (!tokens.next(name))
-      throw RunError(dataDescFile + ": names " + std::to_string(i) + " species, the count says " +
+      throw RunError(label + ": names " + std::to_string(i) + " species, the count says " +
                      std::to_string(count));
     d.species.push_back(name);
   }

@@ -1,5 +1,7 @@
 #include "io/match_score_reader.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <string_view>
 #include <unordered_map>
@@ -16,11 +18,19 @@ namespace {
 // before the hash.
 template <class Add>
 int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add add) {
+  // The fixed texts do not say which file; the "Error:" line after them does.
+  const std::string name = printable(fileName);
   std::ifstream in(fileName);
-  if (!in) throw RunError::bare("The match score file is not exist~!!!");
+  if (!in)
+    throw RunError::bare("The match score file is not exist~!!!\nError: cannot open match-score file " + name);
+  struct stat info;
+  if (stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    throw RunError::bare("The match score file is not exist~!!!\nError: " + name + ": is a directory, not a file");
   int first = in.peek();
-  if (first == std::char_traits<char>::eof() || first == ' ' || first == '\t')
-    throw RunError::bare("The match score file is empty~!!!");
+  if (first == std::char_traits<char>::eof())
+    throw RunError::bare("The match score file is empty~!!!\nError: " + name + ": is empty");
+  if (first == ' ' || first == '\t')
+    throw RunError::bare("The match score file is empty~!!!\nError: " + name + " line 1: starts with a blank");
 
   // Views into idList, which outlives this call.
   std::unordered_map<std::string_view, int> number;
@@ -30,8 +40,8 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
   auto lookup = [&](std::string_view id) {
     auto it = number.find(id);
     if (it == number.end())
-      throw RunError(records.where() + ": identifier '" + std::string(id) +
-                     "' is not a protein of this run");
+      throw RunError(records.where() + ": identifier " + quoteToken(id) +
+                     " is not a protein of this run");
     return it->second;
   };
   const int N = (int)idList.size();

@@ -12,8 +12,8 @@ void registerIdentifier(const std::string& id, const std::string& sp, VecStr& id
   auto it = id2sp.lower_bound(id);
   if (it != id2sp.end() && it->first == id) {
     if (it->second != sp) {
-      throw RunError(where + ": identifier '" + id + "' of species '" + sp +
-                     "' is already a protein of species '" + it->second + "'");
+      throw RunError(where + ": identifier " + quoteToken(id) + " of species " + quoteToken(sp) +
+                     " is already a protein of species " + quoteToken(it->second));
     }
     return;
   }
@@ -33,14 +33,16 @@ int readIntxnRecords(const std::string& fileName, const std::string& sp, VecStr&
                      Str2Str& id2sp, const RecordSink* sink) {
   std::cerr << "intxn file: " << fileName << std::endl;
   std::ifstream in(fileName);
-  if (!in) throw RunError("cannot open network file " + fileName);
+  if (!in) throw RunError("cannot open network file " + printable(fileName));
+  rejectDirectory(fileName);
 
-  TokenReader tokens(in);
+  const std::string name = printable(fileName);
+  TokenReader tokens(in, fileName);
   std::string a, b, third;
   if (!tokens.next(a) || !tokens.next(b))
-    throw RunError(fileName + ": incomplete header, expected 'INTERACTOR_A INTERACTOR_B'");
+    throw RunError(name + ": incomplete header, expected 'INTERACTOR_A INTERACTOR_B'");
   if (a != "INTERACTOR_A" || b != "INTERACTOR_B")
-    throw RunError(fileName + " line " + std::to_string(tokens.line()) +
+    throw RunError(name + " line " + std::to_string(tokens.line()) +
                    ": bad header, expected 'INTERACTOR_A INTERACTOR_B'");
 
   bool haveThird = tokens.next(third);
@@ -59,21 +61,21 @@ int readIntxnRecords(const std::string& fileName, const std::string& sp, VecStr&
     }
     const long recordLine = tokens.line();
     if (!tokens.next(id2))
-      throw RunError(fileName + " line " + std::to_string(recordLine) + ": identifier '" + id1 +
-                     "' has no interaction partner");
+      throw RunError(name + " line " + std::to_string(recordLine) + ": identifier " + quoteToken(id1) +
+                     " has no interaction partner");
     double weight = 1.0;
     if (weighted) {
       if (!tokens.next(weightToken))
-        throw RunError(fileName + " line " + std::to_string(tokens.line()) +
-                       ": interaction '" + id1 + " " + id2 + "' has no weight");
+        throw RunError(name + " line " + std::to_string(tokens.line()) + ": interaction " +
+                       quoteToken(id1) + " " + quoteToken(id2) + " has no weight");
       if (!parseFiniteDouble(weightToken, weight))
-        throw RunError(fileName + " line " + std::to_string(tokens.line()) + ": weight '" +
-                       weightToken + "' is not a number");
+        throw RunError(name + " line " + std::to_string(tokens.line()) + ": weight " +
+                       quoteToken(weightToken) + " is not a number");
       if (weight < 0 || weight > 1)
-        throw RunError(fileName + " line " + std::to_string(tokens.line()) + ": weight '" +
-                       weightToken + "' is outside 0 to 1");
+        throw RunError(name + " line " + std::to_string(tokens.line()) + ": weight " +
+                       quoteToken(weightToken) + " is outside 0 to 1");
     }
-    const std::string where = fileName + " line " + std::to_string(recordLine);
+    const std::string where = name + " line " + std::to_string(recordLine);
     registerIdentifier(id1, sp, idList, id2sp, where);
     registerIdentifier(id2, sp, idList, id2sp, where);
     if (sink) (*sink)(id1, id2, weight);
@@ -91,6 +93,7 @@ int readBlastScoreRecords(const std::string& fileName, const std::string& sp1,
     std::cerr << "blast file: (for reading protein names only)" << fileName << std::endl;
   std::ifstream in(fileName);
   if (!in) return 0;  // a missing pair file is an empty one
+  rejectDirectory(fileName);
   ScoreLineReader records(in, fileName);
   int count = 0;
   std::string id1, id2;

@@ -19,8 +19,8 @@ int readWBMscoreFile(const std::string& fileName, const VecStr& idList, StrPair2
   while (records.next()) {
     for (std::string_view id : {records.id1(), records.id2()})
       if (!idSet.count(id))
-        throw RunError(records.where() + ": identifier '" + std::string(id) +
-                       "' is not a protein of this run");
+        throw RunError(records.where() + ": identifier " + quoteToken(id) +
+                       " is not a protein of this run");
     wbmScores[orderedPair(std::string(records.id1()), std::string(records.id2()))] = records.score();
     ++count;
   }
@@ -31,8 +31,8 @@ void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spL
                                     VecStr& idList, Str2Str& id2sp, StrPair2Dbl& blastScores,
                                     StrPair2Dbl& intxns, StrPair2Dbl& wbmScores) {
   std::ifstream in(dataDescFile);
-  if (!in) throw RunError("cannot open data-description file " + dataDescFile);
-  TokenReader tokens(in);
+  if (!in) throw RunError("cannot open data-description file " + printable(dataDescFile));
+  TokenReader tokens(in, dataDescFile);
   std::string dir, suffix;
   tokens.next(dir);
   tokens.next(suffix);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "base/progress.h"
 
 namespace {
@@ -13,7 +14,7 @@ typedef std::map<std::string, double> Str2Dbl;
 
 const std::string& speciesOf(const Str2Str& id2sp, const std::string& id) {
   auto it = id2sp.find(id);
-  if (it == id2sp.end()) throw RunError("identifier '" + id + "' of the scores has no species");
+  if (it == id2sp.end()) throw RunError("identifier " + quoteToken(id) + " of the scores has no species");
   return it->second;
 }
 

@@ -7,20 +7,21 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "preprocess/filters.h"
 
 namespace {
 
 const std::string& speciesOf(const Str2Str& id2sp, const std::string& id) {
   auto it = id2sp.find(id);
-  if (it == id2sp.end()) throw RunError("identifier '" + id + "' of the scores has no species");
+  if (it == id2sp.end()) throw RunError("identifier " + quoteToken(id) + " of the scores has no species");
   return it->second;
 }
 
 double paralogScore(const StrPair2Dbl& scores, const StrPair& key) {
   auto it = scores.find(key);
   if (it == scores.end())
-    throw RunError("paralog pair (" + key.first + ", " + key.second + ") has no score");
+    throw RunError("paralog pair (" + printable(key.first) + ", " + printable(key.second) + ") has no score");
   return it->second;
 }
 
@@ -124,7 +125,7 @@ void rescaleScoresBySpDistance(StrPair2Dbl& scores, const StrPair2Int& paralogPa
     for (const auto& p : paralogPairs) {
       const std::string& sp = speciesOf(id2sp, p.first.first);
       if (sp != speciesOf(id2sp, p.first.second))
-        throw RunError("paralog pair (" + p.first.first + ", " + p.first.second +
+        throw RunError("paralog pair (" + printable(p.first.first) + ", " + printable(p.first.second) +
                        ") joins two species");
       if (sp != A) continue;
       s += paralogScore(scores, p.first);
@@ -153,8 +154,8 @@ void rescaleScoresBySpDistance(StrPair2Dbl& scores, const StrPair2Int& paralogPa
     const std::string &sa = speciesOf(id2sp, e.first.first), &sb = speciesOf(id2sp, e.first.second);
     auto it = factor.find(StrPair(sa, sb));
     if (it == factor.end())
-      throw RunError("species pair " + sa + "-" + sb + " of (" + e.first.first + ", " +
-                     e.first.second + ") is not in the species list");
+      throw RunError("species pair " + printable(sa) + "-" + printable(sb) + " of (" +
+                     printable(e.first.first) + ", " + printable(e.first.second) + ") is not in the species list");
     const double f = it->second;
     if (f != 0 && std::isfinite(f)) e.second /= f;
   }

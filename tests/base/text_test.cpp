@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include "base/error.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -116,7 +119,7 @@ TEST(ParseInt, RejectsPartialNumbersAndOverflow) {
 
 TEST(TokenReader, ReadsTokensAcrossLinesAndNamesTheLineOfEach) {
   std::istringstream in("INTERACTOR_A\tINTERACTOR_B CONF_VAL\r\n\n  p1 p2\r\n0.5\np3");
-  TokenReader r(in);
+  TokenReader r(in, "f.txt");
   std::vector<std::pair<std::string, long>> got;
   std::string t;
   while (r.next(t)) got.emplace_back(t, r.line());
@@ -130,19 +133,95 @@ TEST(TokenReader, ReadsTokensAcrossLinesAndNamesTheLineOfEach) {
 TEST(TokenReader, EmptyOrBlankInputHasNoToken) {
   std::istringstream empty(""), blank(" \n\t\r\n");
   std::string t;
-  EXPECT_FALSE(TokenReader(empty).next(t));
-  EXPECT_FALSE(TokenReader(blank).next(t));
+  EXPECT_FALSE(TokenReader(empty, "f.txt").next(t));
+  EXPECT_FALSE(TokenReader(blank, "f.txt").next(t));
 }
 
 TEST(TokenReader, ReadsVeryLongTokensWhole) {
   const std::string longId(3000, 'q');
   std::istringstream in(longId + " x");
-  TokenReader r(in);
+  TokenReader r(in, "f.txt");
   std::string t;
   ASSERT_TRUE(r.next(t));
   EXPECT_EQ(longId, t);
   ASSERT_TRUE(r.next(t));
   EXPECT_EQ("x", t);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QuoteToken, PrintableTokensStandAsTheyAre) {
+  EXPECT_EQ("'x1'", quoteToken("x1"));
+  EXPECT_EQ("''", quoteToken(""));
+  EXPECT_EQ("'a\\b~ !'", quoteToken("a\\b~ !"));
+  EXPECT_EQ("a/b c.tab", printable("a/b c.tab"));
+}
+
+TEST(QuoteToken, BytesOutsidePrintableAsciiAreEscapedSoTheMessageIsOneLine) {
+  EXPECT_EQ("'\\x9f\\x00\\x0a\\x7f\\x1b\\xff'", quoteToken(std::string("\x9f\0\n\x7f\x1b\xff", 6)));
+  EXPECT_EQ("'1.5\\x0d'", quoteToken("1.5\r"));
+  EXPECT_EQ("\\xc3\\xa9t\\xc3\\xa9.tab", printable("\xc3\xa9t\xc3\xa9.tab"));
+}
+
+TEST(QuoteToken, CutAfterFortyCharactersWithAnEllipsis) {
+  const std::string forty(40, 'p');
+  EXPECT_EQ("'" + forty + "'", quoteToken(forty));
+  EXPECT_EQ("'" + forty + "...'", quoteToken(forty + "q"));
+  EXPECT_EQ("'" + forty + "...'", quoteToken(std::string(1 << 20, 'p')));
+  // The cut counts input bytes, so forty binary bytes show as forty escapes.
+  const std::string binary(41, '\x80');
+  std::string escaped;
+  for (int i = 0; i < 40; ++i) escaped += "\\x80";
+  EXPECT_EQ("'" + escaped + "...'", quoteToken(binary));
+}
+
+std::string stopOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RunError& e) {
+    return e.text();
+  }
+  return "no stop";
+}
+
+TEST(NulBytes, TokenReaderStopsNamingTheFileAndLine) {
+  std::istringstream mid(std::string("a b\nc\0d\n", 8));
+  TokenReader r(mid, "f.tab");
+  std::string t;
+  EXPECT_EQ("Error: f.tab line 2: holds a NUL byte, which no text file has\n", stopOf([&] {
+              while (r.next(t)) {
+              }
+            }));
+  std::istringstream between(std::string("a\n\n \0", 5));
+  TokenReader r2(between, "g.in");
+  EXPECT_EQ("Error: g.in line 3: holds a NUL byte, which no text file has\n", stopOf([&] {
+              while (r2.next(t)) {
+              }
+            }));
+}
+
+TEST(NulBytes, ScoreLineReaderStopsNamingTheFileAndLine) {
+  std::istringstream in(std::string("a b 1\na b\0 2\n", 13));
+  const std::string name = "x-y.evals";
+  ScoreLineReader records(in, name);
+  EXPECT_TRUE(records.next());
+  EXPECT_EQ("Error: x-y.evals line 2: holds a NUL byte, which no text file has\n",
+            stopOf([&] { records.next(); }));
+}
+
+TEST(ScoreLineReader, ABinaryScoreIsQuotedShortAndEscaped) {
+  std::string garbage = "a b ";
+  for (int i = 0; i < 300; ++i) garbage.push_back(char(0x80 + i % 100));
+  std::istringstream in(garbage + "\n");
+  const std::string name = "bin.evals";
+  ScoreLineReader records(in, name);
+  const std::string text = stopOf([&] { records.next(); });
+  EXPECT_EQ(0u, text.find("Error: bin.evals line 1: score '\\x80\\x81"));
+  EXPECT_NE(std::string::npos, text.find("...' is not a number\n"));
+  EXPECT_EQ(text.size() - 1, text.find('\n'));  // one line
+  EXPECT_LT(text.size(), 250u);
 }
 
 }  // namespace

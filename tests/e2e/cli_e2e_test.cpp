@@ -308,11 +308,15 @@ TEST_F(CliE2E, MissingInputFilesThatStopTheRun) {
 TEST_F(CliE2E, ReadModeStopsOnAMissingOrEmptyScoreFileWithItsOwnMessages) {
   const std::string head = expectedFile("pair_of_networks", "read_head.stderr");
   std::string dir = work("pair_of_networks");
-  EXPECT_EQ(head + "The match score file is not exist~!!!\n",
+  // The fixed text, then a line that names the file.
+  EXPECT_EQ(head + "The match score file is not exist~!!!\nError: cannot open match-score file scores.txt\n",
             stopped({"-scorefile", "scores.txt", "data.in"}, dir).err);
-  for (const char* content : {"", " a1 b1 0.5\n", "\ta1 b1 0.5\n"}) {
+  writeFile(dir + "/scores.txt", "");
+  EXPECT_EQ(head + "The match score file is empty~!!!\nError: scores.txt: is empty\n",
+            stopped({"-scorefile", "scores.txt", "data.in"}, dir).err);
+  for (const char* content : {" a1 b1 0.5\n", "\ta1 b1 0.5\n"}) {
     writeFile(dir + "/scores.txt", content);
-    EXPECT_EQ(head + "The match score file is empty~!!!\n",
+    EXPECT_EQ(head + "The match score file is empty~!!!\nError: scores.txt line 1: starts with a blank\n",
               stopped({"-scorefile", "scores.txt", "data.in"}, dir).err)
         << "'" << content << "'";
   }

@@ -56,14 +56,24 @@ class MatchScoreReaderTest : public ::testing::Test {
 TEST_F(MatchScoreReaderTest, MissingFileHasItsOwnMessage) {
   const auto s = stop(dir_ + "/nosuch.txt");
   EXPECT_EQ(RunError::Bare, s.first);
-  EXPECT_EQ("The match score file is not exist~!!!\n", s.second);
+  EXPECT_EQ("The match score file is not exist~!!!\nError: cannot open match-score file " + dir_ +
+                "/nosuch.txt\n",
+            s.second);
+  const auto d = stop(dir_);
+  EXPECT_EQ("The match score file is not exist~!!!\nError: " + dir_ + ": is a directory, not a file\n",
+            d.second);
 }
 
 TEST_F(MatchScoreReaderTest, EmptyFileOrFirstCharacterBlankOrTabHasItsOwnMessage) {
-  for (const char* content : {"", " x9 y1 0.5\n", "\tx9 y1 0.5\n", " "}) {
-    const auto s = stop(file(content));
+  const std::string empty = file("");
+  EXPECT_EQ("The match score file is empty~!!!\nError: " + empty + ": is empty\n", stop(empty).second);
+  for (const char* content : {" x9 y1 0.5\n", "\tx9 y1 0.5\n", " "}) {
+    const std::string name = file(content);
+    const auto s = stop(name);
     EXPECT_EQ(RunError::Bare, s.first) << "'" << content << "'";
-    EXPECT_EQ("The match score file is empty~!!!\n", s.second) << "'" << content << "'";
+    EXPECT_EQ("The match score file is empty~!!!\nError: " + name + " line 1: starts with a blank\n",
+              s.second)
+        << "'" << content << "'";
   }
 }
 
