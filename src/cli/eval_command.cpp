@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "base/types.h"
 #include "eval/evaluation.h"
 #include "io/loaders.h"
@@ -96,7 +97,7 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
       out.flush();
       return 0;
     } else {
-      throw RunError("unknown option '" + arg + "'" + kSeeHelp);
+      throw RunError("unknown option " + quoteToken(arg) + kSeeHelp);
     }
   }
   if (positional.size() < 3)

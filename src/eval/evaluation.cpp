@@ -15,7 +15,7 @@
 namespace {
 
 std::string at(const std::string& fileName, long line) {
-  return fileName + " line " + std::to_string(line);
+  return printable(fileName) + " line " + std::to_string(line);
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ void readClusterFile(const std::string& fileName, const Str2Str* id2sp, ClusterL
   result.clusters.clear();
   result.lines.clear();
   std::ifstream in(fileName);
-  if (!in) throw RunError("cannot open cluster file " + fileName);
+  if (!in) throw RunError("cannot open cluster file " + printable(fileName));
   Str2Int seenOnLine;  // identifier to the line where it first occurred
   std::string line;
   VecStr fields;
@@ -36,21 +36,21 @@ void readClusterFile(const std::string& fileName, const Str2Str* id2sp, ClusterL
     for (const std::string& id : fields) {
       auto seen = seenOnLine.emplace(id, (int)lineNo);
       if (!seen.second)
-        throw RunError(at(fileName, lineNo) + ": identifier '" + id + "' already occurs on line " +
+        throw RunError(at(fileName, lineNo) + ": identifier " + quoteToken(id) + " already occurs on line " +
                        std::to_string(seen.first->second));
       if (id2sp && !id2sp->count(id))
-        throw RunError(at(fileName, lineNo) + ": identifier '" + id +
-                       "' is not a protein of the data-description file");
+        throw RunError(at(fileName, lineNo) + ": identifier " + quoteToken(id) +
+                       " is not a protein of the data-description file");
     }
     result.clusters.push_back(fields);
     result.lines.push_back(lineNo);
   }
-  if (in.bad()) throw RunError("cannot read cluster file " + fileName);
+  if (in.bad()) throw RunError("cannot read cluster file " + printable(fileName));
 }
 
 void readGroupFile(const std::string& fileName, Str2VecStr& groups) {
   std::ifstream in(fileName);
-  if (!in) throw RunError("cannot open group file " + fileName);
+  if (!in) throw RunError("cannot open group file " + printable(fileName));
   std::string line;
   VecStr fields;
   long lineNo = 0;
@@ -65,7 +65,7 @@ void readGroupFile(const std::string& fileName, Str2VecStr& groups) {
     auto pos = std::lower_bound(list.begin(), list.end(), fields[1]);
     if (pos == list.end() || *pos != fields[1]) list.insert(pos, fields[1]);
   }
-  if (in.bad()) throw RunError("cannot read group file " + fileName);
+  if (in.bad()) throw RunError("cannot read group file " + printable(fileName));
 }
 
 double normalisedGroupEntropy(const std::vector<const VecInt*>& memberGroups) {
@@ -142,7 +142,7 @@ EvalReport evaluateClusters(const ClusterList& clusters, const VecStr& spList,
     for (const std::string& id : members) {
       auto known = id2sp.find(id);
       if (known == id2sp.end())
-        throw RunError("identifier '" + id + "' of the cluster file is not a protein of the data");
+        throw RunError("identifier " + quoteToken(id) + " of the cluster file is not a protein of the data");
       const int sp = speciesIdx.at(known->second);
       if (!speciesSeen[sp]) {
         speciesSeen[sp] = true;
