@@ -82,17 +82,22 @@ int sweepBench(const std::string& dataDesc, int sweeps) {
       const double terms = (double)p.nb1.size() * (double)p.nb2.size();  // per sweep
       std::printf("%s-%s: %d x %d = %ld pairs, %.3g neighbour-pair terms per sweep\n",
                   in.spList[i].c_str(), in.spList[j].c_str(), p.m, p.n, (long)p.m * p.n, terms);
-      for (int threads : {1, hw}) {
+      auto run = [&](int threads, detail::SweepKernel kernel) {
         double t0 = now();
         {
           Mute mute;
-          detail::iterate(p, sweeps, 1e-300, 0.9, false, -1, threads);
+          detail::iterate(p, sweeps, 1e-300, 0.9, false, -1, threads, kernel);
         }
         double dt = now() - t0;
-        std::printf("  threads %d: %d sweeps in %.3f s, %.3f G terms/s\n", threads, sweeps, dt,
+        std::printf("  %-6s threads %d: %d sweeps in %.3f s, %.3f G terms/s\n",
+                    detail::sweepKernelName(kernel), threads, sweeps, dt,
                     terms * sweeps / dt / 1e9);
-        if (hw == 1) break;
-      }
+      };
+      // Every kernel this CPU runs on one thread, then the run's own kernel on all.
+      for (auto kernel : {detail::SweepKernel::Scalar, detail::SweepKernel::Avx2,
+                          detail::SweepKernel::Avx512})
+        if (detail::sweepKernelRuns(kernel)) run(1, kernel);
+      if (hw > 1) run(hw, detail::bestSweepKernel());
     }
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "base/cores.h"
 #include "base/large_array.h"
 #include "align/pair_index.h"
+#include "align/sweep_kernel.h"
 #include "base/error.h"
 #include "base/text.h"
 #include "base/progress.h"
@@ -116,6 +117,7 @@ struct SweepState {
   double alpha;
   bool doPruning;
   double admit;  // admission threshold for absent entries (pruning only)
+  SweepKernelFns kernel;
 };
 
 // Final step for pair q = i*n+j: mix in the sequence term and admit or remove.
@@ -136,31 +138,30 @@ inline int settle(SweepState& st, long q, double s, const double* eVal) {
   return present ? -1 : 0;
 }
 
-// Work space of one sweep thread over the columns [j0, j1).
+// Work space of one sweep thread over the columns [j0, j1): the block's
+// columns in the kernel's lane layout, their running sums by lane slot, and
+// the weights of the current neighbour row (w[n] is the padding's +0.0).
 //
-// The columns are visited in order of degree (`order`), four at a time, so
-// that four independent sums are in flight and a group's lists have nearly the
-// same length; which column is summed when does not matter, only the order of
-// the terms within each column's own sum does, and that stays (u, v) list order.
+// Which column is summed when does not matter, only the order of the terms
+// within each column's own sum does, and the kernels keep that (u, v) order.
 struct ColumnBlock {
   int j0 = 0, j1 = 0;
-  VecInt order;              // columns of the block, by ascending degree
-  std::vector<double> acc;   // network sum per column, indexed j - j0
-  std::vector<double> w;     // w[v] = R(u, v) * recip(u, v) for the current u
+  LaneGroups groups;
+  std::vector<double> acc;  // network sum per lane slot
+  std::vector<double> w;    // w[v] = R(u, v) * recip(u, v) for the current u
 
-  ColumnBlock(const SweepPlan& P, int from, int to) : j0(from), j1(to), acc(to - from), w(P.n) {
-    const VecInt& off2 = *P.off2;
-    for (int j = from; j < to; ++j) order.push_back(j);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-      return off2[a + 1] - off2[a] < off2[b + 1] - off2[b];
-    });
-  }
+  ColumnBlock(const SweepPlan& P, const SweepKernelFns& k, int from, int to)
+      : j0(from),
+        j1(to),
+        groups(makeLaneGroups(*P.off2, *P.nb2, from, to, k.width, P.n)),
+        acc(groups.slots()),
+        w(P.n + 1, 0.0) {}
 };
 
 // Columns [j0, j1) of row i, for a row that is not its own neighbour: every
 // value read lies in another row, so the columns are independent and the
 // network sums can be gathered neighbour row by neighbour row (u outside, j
-// inside). Each acc[j] still receives its terms in (u, v) list order, and each
+// inside). Each sum still receives its terms in (u, v) list order, and each
 // term is the same product R(u, v) * recip as in a plain double loop.
 long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
   const SweepPlan& P = st.plan;
@@ -169,52 +170,12 @@ long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
   std::fill(B.acc.begin(), B.acc.end(), 0.0);
   const VecInt& off1 = *P.off1;
   const VecInt& nb1 = *P.nb1;
-  const int* off2 = P.off2->data();
-  const int* nb2 = P.nb2->data();
-  const int* cls2 = P.cls2.data();
   const double* R = st.R.data();
-  double* w = B.w.data();
-  double* acc = B.acc.data();
-  const int* order = B.order.data();
-  const int width = j1 - j0;
   for (int t = off1[i]; t < off1[i + 1]; ++t) {
     const int u = nb1[t];
-    const double* Ru = R + (long)u * n;
-    const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
-    for (int v = 0; v < n; ++v) w[v] = Ru[v] * rec[cls2[v]];
-    int g = 0;
-    for (; g + 4 <= width; g += 4) {
-      const int c0 = order[g], c1 = order[g + 1], c2 = order[g + 2], c3 = order[g + 3];
-      const int* a0 = nb2 + off2[c0];
-      const int* a1 = nb2 + off2[c1];
-      const int* a2 = nb2 + off2[c2];
-      const int* a3 = nb2 + off2[c3];
-      const int l0 = off2[c0 + 1] - off2[c0], l1 = off2[c1 + 1] - off2[c1];
-      const int l2 = off2[c2 + 1] - off2[c2], l3 = off2[c3 + 1] - off2[c3];
-      double s0 = acc[c0 - j0], s1 = acc[c1 - j0], s2 = acc[c2 - j0], s3 = acc[c3 - j0];
-      const int common = std::min(std::min(l0, l1), std::min(l2, l3));
-      int k = 0;
-      for (; k < common; ++k) {
-        s0 += w[a0[k]];
-        s1 += w[a1[k]];
-        s2 += w[a2[k]];
-        s3 += w[a3[k]];
-      }
-      for (int x = k; x < l0; ++x) s0 += w[a0[x]];
-      for (int x = k; x < l1; ++x) s1 += w[a1[x]];
-      for (int x = k; x < l2; ++x) s2 += w[a2[x]];
-      for (int x = k; x < l3; ++x) s3 += w[a3[x]];
-      acc[c0 - j0] = s0;
-      acc[c1 - j0] = s1;
-      acc[c2 - j0] = s2;
-      acc[c3 - j0] = s3;
-    }
-    for (; g < width; ++g) {
-      const int c = order[g];
-      double s = acc[c - j0];
-      for (int x = off2[c]; x < off2[c + 1]; ++x) s += w[nb2[x]];
-      acc[c - j0] = s;
-    }
+    st.kernel.weigh(R + (long)u * n, P.recip.data() + (long)P.cls1[u] * P.D2, P.cls2.data(), n,
+                    B.w.data());
+    st.kernel.gather(B.w.data(), B.groups, B.acc.data());
   }
   // Sequence entries of this row inside the block.
   const auto* eBegin = st.E.data() + P.eStart[i];
@@ -222,6 +183,7 @@ long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
   const long rowBase = (long)i * n;
   const auto* e = std::lower_bound(eBegin, eEnd, rowBase + j0,
                                    [](const std::pair<int, double>& x, long q) { return x.first < q; });
+  const int* slotOf = B.groups.slotOf.data();
   long delta = 0;
   for (int j = j0; j < j1; ++j) {
     const long q = rowBase + j;
@@ -230,7 +192,7 @@ long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
       eVal = &e->second;
       ++e;
     }
-    delta += settle(st, q, acc[j - j0], eVal);
+    delta += settle(st, q, B.acc[slotOf[j - j0]], eVal);
   }
   return delta;
 }
@@ -288,7 +250,7 @@ std::vector<int> columnBlocks(const SweepPlan& P, int threads) {
 long sweep(SweepState& st, int threads) {
   const SweepPlan& P = st.plan;
   if (threads <= 1 || P.n < 2 * threads) {
-    ColumnBlock block(P, 0, P.n);
+    ColumnBlock block(P, st.kernel, 0, P.n);
     long delta = 0;
     for (int i = 0; i < P.m; ++i)
       delta += P.selfRow[i] ? sweepSelfRow(st, i) : sweepRowBlock(st, i, block);
@@ -303,7 +265,7 @@ long sweep(SweepState& st, int threads) {
   // a thread would end the process without a word.
   std::vector<ColumnBlock> blocks;
   blocks.reserve(threads);
-  for (int t = 0; t < threads; ++t) blocks.emplace_back(P, bounds[t], bounds[t + 1]);
+  for (int t = 0; t < threads; ++t) blocks.emplace_back(P, st.kernel, bounds[t], bounds[t + 1]);
   auto worker = [&](int t) {
     ColumnBlock& block = blocks[t];
     long delta = 0;
@@ -403,7 +365,7 @@ int sweepThreads(const PairProblem& p) {
 }
 
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
-                        int maxveclen, int threads) {
+                        int maxveclen, int threads, SweepKernel kernel) {
   const long pairs = (long)p.m * p.n;
   IterationResult res;
   assignLarge(res.R, pairs, 0.0);
@@ -411,6 +373,7 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
   res.count = (long)p.E.size();
 
   const SweepPlan plan = makePlan(p);
+  const SweepKernelFns fns = sweepKernelFns(kernel);
   std::vector<double> old;
   double change = 100.0, admit = 0.0;
   int r = 0;
@@ -425,7 +388,7 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
       old = res.R;
     }
     printProgress(pairs);
-    SweepState st{plan, p.E, res.R, alpha, doPruning, admit};
+    SweepState st{plan, p.E, res.R, alpha, doPruning, admit, fns};
     res.count += sweep(st, threads);
     if (doPruning) {
       double t = pruneDense(res.R, res.count, maxveclen);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "align/sweep_kernel.h"
 #include "base/run_data.h"
 #include "base/types.h"
 
@@ -72,9 +73,10 @@ std::vector<double> largestScores(const std::vector<PairRecord>& blastScores, in
 long scoresBeyondSequenceTerm(const PairProblem& p, const IterationResult& res);
 
 // Runs the whole iteration on a prepared problem (E already normalised), with
-// the given number of sweep threads (results do not depend on it).
+// the given number of sweep threads and sweep kernel (results depend on
+// neither).
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
-                        int maxveclen, int threads);
+                        int maxveclen, int threads, SweepKernel kernel = bestSweepKernel());
 
 double normalizeDense(std::vector<double>& v, long& count);
 double pruneDense(std::vector<double>& v, long& count, int limit);

@@ -267,14 +267,22 @@ detail::PairProblem makeProblem(const VecVecInt& adj1, const VecVecInt& adj2,
   return p;
 }
 
-detail::IterationResult iterateQuietly(const detail::PairProblem& p, int K, double thresh,
-                                       double alpha, bool doPruning, int maxveclen, int threads,
-                                       std::string* err = nullptr) {
+detail::IterationResult iterateQuietly(
+    const detail::PairProblem& p, int K, double thresh, double alpha, bool doPruning,
+    int maxveclen, int threads, std::string* err = nullptr,
+    detail::SweepKernel kernel = detail::bestSweepKernel()) {
   testing::internal::CaptureStderr();
-  auto r = detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, threads);
+  auto r = detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, threads, kernel);
   std::string e = testing::internal::GetCapturedStderr();
   if (err) *err = e;
   return r;
+}
+
+std::vector<detail::SweepKernel> runnableKernels() {
+  std::vector<detail::SweepKernel> out;
+  for (auto k : {detail::SweepKernel::Scalar, detail::SweepKernel::Avx2, detail::SweepKernel::Avx512})
+    if (detail::sweepKernelRuns(k)) out.push_back(k);
+  return out;
 }
 
 std::map<int, double> denseToMap(const std::vector<double>& v) {
@@ -675,14 +683,88 @@ TEST(PowerIteration, SweepThreadsDoNotChangeTheResult) {
     if (maxveclen > 0) {
       EXPECT_GT(st.removedByPruning, 0);
     }
-    for (int threads : {2, 3}) {
-      std::string errT;
-      auto many = iterateQuietly(p, 6, 1e-12, 0.8, maxveclen > 0, maxveclen, threads, &errT);
-      ASSERT_EQ(one.R.size(), many.R.size());
-      EXPECT_EQ(0, std::memcmp(one.R.data(), many.R.data(), one.R.size() * sizeof(double)))
-          << threads << " threads";
-      EXPECT_EQ(one.count, many.count) << threads << " threads";
-      EXPECT_EQ(err1, errT) << threads << " threads";
-    }
+    for (detail::SweepKernel kernel : runnableKernels())
+      for (int threads : {1, 2, 3}) {
+        SCOPED_TRACE(std::string(detail::sweepKernelName(kernel)) + ", " +
+                     std::to_string(threads) + " threads");
+        std::string errT;
+        auto many =
+            iterateQuietly(p, 6, 1e-12, 0.8, maxveclen > 0, maxveclen, threads, &errT, kernel);
+        ASSERT_EQ(one.R.size(), many.R.size());
+        EXPECT_EQ(0, std::memcmp(one.R.data(), many.R.data(), one.R.size() * sizeof(double)));
+        EXPECT_EQ(one.count, many.count);
+        EXPECT_EQ(err1, errT);
+      }
   }
+}
+
+// Every kernel gives the bits of the scalar one, also where lanes are padded:
+// fewer columns than lanes, a block of one column, hubs far longer than their
+// group's other lists, proteins without partners, and negative sequence terms
+// (the first sweep then adds negative weights).
+TEST(PowerIteration, SweepKernelsGiveTheBitsOfTheScalarOne) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 24; ++trial) {
+    const int m = 1 + (int)(rng() % 40), n = 1 + (int)(rng() % (trial % 3 == 0 ? 12 : 90));
+    auto network = [&](int count) {
+      VecVecInt adj(count);
+      const int links = (int)(rng() % (3 * count + 1));
+      for (int e = 0; e < links; ++e) {
+        const int u = (int)(rng() % count), v = (int)(rng() % count);
+        if (u == v && rng() % 2) continue;  // self-interactions, but only some
+        adj[u].push_back(v);
+        if (u != v) adj[v].push_back(u);
+      }
+      const int hub = (int)(rng() % count);
+      for (int k = 0; k < 3 * count; ++k) {
+        const int v = (int)(rng() % count);
+        if (v == hub) continue;
+        adj[hub].push_back(v);
+        adj[v].push_back(hub);
+      }
+      return adj;
+    };
+    const VecVecInt adj1 = network(m), adj2 = network(n);
+    std::map<int, double> E;
+    for (int e = 0; e < m * n / 4 + 1; ++e)
+      E[(int)(rng() % (m * n))] = (rng() % 5 == 0 ? -1.0 : 1.0) * (1.0 + rng() % 1000);
+    double S = 0;
+    for (auto& e : E) S += std::fabs(e.second);
+    std::vector<std::pair<int, double>> Evec;
+    for (auto& e : E) Evec.emplace_back(e.first, e.second / S);
+    const detail::PairProblem p = makeProblem(adj1, adj2, Evec);
+    const bool prune = trial % 2 == 1;
+    const int limit = m * n / 3 + 1;
+    std::string want;
+    auto scalar =
+        iterateQuietly(p, 5, 1e-12, 0.7, prune, limit, 1, &want, detail::SweepKernel::Scalar);
+    for (detail::SweepKernel kernel : runnableKernels())
+      for (int threads : {1, 2}) {
+        SCOPED_TRACE("trial " + std::to_string(trial) + ", " + detail::sweepKernelName(kernel) +
+                     ", " + std::to_string(threads) + " threads");
+        std::string got;
+        auto r = iterateQuietly(p, 5, 1e-12, 0.7, prune, limit, threads, &got, kernel);
+        ASSERT_EQ(scalar.R.size(), r.R.size());
+        EXPECT_EQ(0, std::memcmp(scalar.R.data(), r.R.data(), r.R.size() * sizeof(double)));
+        EXPECT_EQ(scalar.count, r.count);
+        EXPECT_EQ(want, got);
+      }
+  }
+}
+
+TEST(PowerIteration, LaneGroupsPadShortListsAndCoverEveryColumnOnce) {
+  // Degrees 2, 0, 3, 1, 2 over columns 0..4; the block holds columns 1..4.
+  const VecInt off{0, 2, 2, 5, 6, 8};
+  const VecInt nb{1, 2, 7, 8, 9, 4, 5, 6};
+  const detail::LaneGroups G = detail::makeLaneGroups(off, nb, 1, 5, 2, 99);
+  // By degree: column 1 (0), column 3 (1), column 4 (2), column 2 (3).
+  EXPECT_EQ((VecInt{0, 3, 1, 2}), G.slotOf);
+  EXPECT_EQ((std::vector<int>{0, 1, 4}), G.groupStart);
+  EXPECT_EQ((std::vector<int32_t>{99, 4, 5, 7, 6, 8, 99, 9}), G.idx);
+  EXPECT_EQ(4, G.slots());
+  // An odd count leaves the last group's spare lane fully padded.
+  const detail::LaneGroups H = detail::makeLaneGroups(off, nb, 0, 3, 2, 99);
+  EXPECT_EQ((VecInt{1, 0, 2}), H.slotOf);
+  EXPECT_EQ((std::vector<int>{0, 2, 5}), H.groupStart);
+  EXPECT_EQ((std::vector<int32_t>{99, 1, 99, 2, 7, 99, 8, 99, 9, 99}), H.idx);
 }
