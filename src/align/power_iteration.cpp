@@ -4,6 +4,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <system_error>
 #include <thread>
@@ -25,8 +26,8 @@ const long kProgressStep = 1000000;
 
 // The pair-index progress lines of one pass over all m*n pairs. They do not
 // depend on any value, so they are written before the pass.
-void printProgress(long pairs) {
-  for (long q = 0; q < pairs; q += kProgressStep) std::cerr << q << std::endl;
+void printProgress(long pairs, std::ostream& log) {
+  for (long q = 0; q < pairs; q += kProgressStep) log << q << std::endl;
 }
 
 // Barrier for the sweep threads; spins briefly, then yields.
@@ -118,6 +119,7 @@ struct SweepState {
   bool doPruning;
   double admit;  // admission threshold for absent entries (pruning only)
   SweepKernelFns kernel;
+  std::ostream& log;
 };
 
 // Final step for pair q = i*n+j: mix in the sequence term and admit or remove.
@@ -295,8 +297,8 @@ long sweep(SweepState& st, int threads) {
   } catch (const std::system_error& e) {
     gate.store(-1, std::memory_order_release);
     for (auto& th : pool) th.join();
-    std::cerr << "Warning: cannot start sweep threads (" << e.what() << "); sweeping in one thread"
-              << std::endl;
+    st.log << "Warning: cannot start sweep threads (" << e.what() << "); sweeping in one thread"
+           << std::endl;
     return sweep(st, 1);
   }
   gate.store(1, std::memory_order_release);
@@ -309,10 +311,10 @@ long sweep(SweepState& st, int threads) {
 
 }  // namespace
 
-double normalizeDense(std::vector<double>& v, long& count) {
+double normalizeDense(std::vector<double>& v, long& count, std::ostream& log) {
   double S = 0;
   for (double x : v) S += std::fabs(x);  // absent entries are 0.0 and add nothing
-  std::cerr << "size before: " << count << " ";
+  log << "size before: " << count << " ";
   if (count > 0) {
     for (double& x : v) {
       if (x == 0.0) continue;
@@ -323,11 +325,11 @@ double normalizeDense(std::vector<double>& v, long& count) {
       }
     }
   }
-  std::cerr << "size after: " << count << std::endl;
+  log << "size after: " << count << std::endl;
   return S;
 }
 
-double pruneDense(std::vector<double>& v, long& count, int limit) {
+double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log) {
   // The ranking is done on single-precision values.
   std::vector<float> list;
   list.reserve(count);
@@ -343,8 +345,8 @@ double pruneDense(std::vector<double>& v, long& count, int limit) {
       x = 0.0;
       --count;
     }
-  std::cerr << "After pruning in style=" << "top_K" << " pruned " << c << " entries to " << count
-            << std::endl;
+  log << "After pruning in style=" << "top_K" << " pruned " << c << " entries to " << count
+      << std::endl;
   return t;
 }
 
@@ -366,6 +368,13 @@ int sweepThreads(const PairProblem& p) {
 
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
                         int maxveclen, int threads, SweepKernel kernel) {
+  return iterate(p, K, thresh, alpha, doPruning, maxveclen, [threads] { return threads; }, kernel,
+                 std::cerr);
+}
+
+IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
+                        int maxveclen, const std::function<int()>& threads, SweepKernel kernel,
+                        std::ostream& log) {
   const long pairs = (long)p.m * p.n;
   IterationResult res;
   assignLarge(res.R, pairs, 0.0);
@@ -378,26 +387,32 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
   double change = 100.0, admit = 0.0;
   int r = 0;
   while (r < K && change > thresh) {
-    std::cerr << "K: " << r << std::endl;
+    log << "K: " << r << std::endl;
     if (r >= 3) {
       change = changeDense(res.R, old);
-      std::cerr << "curr size: " << res.count << " avg change in last iter: " << change << std::endl;
+      log << "curr size: " << res.count << " avg change in last iter: " << change << std::endl;
     }
-    if (r >= 2) {  // only compared from the fourth iteration on
+    // The copy is compared from the fourth iteration on, and only when
+    // another iteration follows this one; whether one does is known here,
+    // since `change` stays as it is until then.
+    const bool comparedLater = r + 1 < K && change > thresh;
+    if (r >= 2 && comparedLater) {
       if (old.empty()) reserveLarge(old, pairs);
       old = res.R;
+    } else if (!comparedLater) {
+      std::vector<double>().swap(old);
     }
-    printProgress(pairs);
-    SweepState st{plan, p.E, res.R, alpha, doPruning, admit, fns};
-    res.count += sweep(st, threads);
+    printProgress(pairs, log);
+    SweepState st{plan, p.E, res.R, alpha, doPruning, admit, fns, log};
+    res.count += sweep(st, std::max(1, threads()));
     if (doPruning) {
-      double t = pruneDense(res.R, res.count, maxveclen);
+      double t = pruneDense(res.R, res.count, maxveclen, log);
       admit = r <= 1 ? t * 0.1 : t;
     }
-    normalizeDense(res.R, res.count);
+    normalizeDense(res.R, res.count, log);
     ++r;
   }
-  normalizeDense(res.R, res.count);
+  normalizeDense(res.R, res.count, log);
   return res;
 }
 
@@ -493,23 +508,23 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
                                const std::vector<PairRecord>& intxns,
                                const std::vector<PairRecord>& blastScores,
                                const std::vector<double>& largest, const std::string& sp1,
-                               const std::string& sp2, VecInt& sp1_idxList, VecInt& sp2_idxList) {
+                               const std::string& sp2, VecInt& sp1_idxList, VecInt& sp2_idxList,
+                               std::ostream& log) {
   const int s1 = proteins.speciesNumber(sp1), s2 = proteins.speciesNumber(sp2);
-  DEBUGP(201);
+  DEBUGP(log, 201);
   int nodes1, edges1, nodes2, edges2;
   countEdgesNodesBySp(intxns, proteins, s1, nodes1, edges1);
   countEdgesNodesBySp(intxns, proteins, s2, nodes2, edges2);
-  std::cerr << edges1 << " " << nodes1 << " " << edges2 << " " << nodes2 << std::endl;
+  log << edges1 << " " << nodes1 << " " << edges2 << " " << nodes2 << std::endl;
 
-  DEBUGP(202);
+  DEBUGP(log, 202);
   VecVecInt adj1, adj2;
   getAdjListBySp_withAllGenes(intxns, proteins, idList, s1, adj1);
   getAdjListBySp_withAllGenes(intxns, proteins, idList, s2, adj2);
   sp1_idxList = s1 < 0 ? VecInt() : proteins.proteinsOf[s1];
   sp2_idxList = s2 < 0 ? VecInt() : proteins.proteinsOf[s2];
   const int m = (int)adj1.size(), n = (int)adj2.size();
-  std::cerr << "nodes vs graph_nodes: " << m << " " << nodes1 << " " << n << " " << nodes2
-            << std::endl;
+  log << "nodes vs graph_nodes: " << m << " " << nodes1 << " " << n << " " << nodes2 << std::endl;
   if ((long long)m * n > INT_MAX)
     throw RunError("species " + quoteToken(sp1) + " and " + quoteToken(sp2) + " give " + std::to_string((long long)m * n) +
                    " protein pairs, more than 2147483647");
@@ -520,8 +535,8 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
 
   // The largest score of every protein is the same for all pairs and comes in
   // ready-made; the two flags stay where that step was.
-  DEBUGP(202.5);
-  DEBUGP(203);
+  DEBUGP(log, 202.5);
+  DEBUGP(log, 203);
 
   PairProblem p;
   p.m = m;
@@ -540,7 +555,7 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
 
   // Sequence term. Every unordered pair is stored once, so walking the scores
   // finds each (sp1 protein, sp2 protein) pair exactly once.
-  printProgress((long)m * n);
+  printProgress((long)m * n, log);
   for (const PairRecord& e : blastScores) {
     const double s = e.value;
     if (!(std::fabs(s) > 1e-9)) continue;
@@ -565,7 +580,7 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
   {
     double S = 0;
     for (const auto& e : p.E) S += std::fabs(e.second);
-    std::cerr << "size before: " << p.E.size() << " ";
+    log << "size before: " << p.E.size() << " ";
     if (!p.E.empty()) {
       size_t kept = 0;
       for (const auto& e : p.E) {
@@ -574,7 +589,7 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
       }
       p.E.resize(kept);
     }
-    std::cerr << "size after: " << p.E.size() << std::endl;
+    log << "size after: " << p.E.size() << std::endl;
   }
 
   return p;

@@ -2,6 +2,8 @@
 // place in pair-index order, normalised to L1 norm 1 after every sweep.
 #pragma once
 
+#include <functional>
+#include <iostream>
 #include <string>
 
 #include "align/sweep_kernel.h"
@@ -58,7 +60,8 @@ PairProblem preparePairProblem(const VecStr& idList, const ProteinIndex& protein
                                const std::vector<PairRecord>& intxns,
                                const std::vector<PairRecord>& blastScores,
                                const std::vector<double>& largest, const std::string& sp1,
-                               const std::string& sp2, VecInt& sp1_idxList, VecInt& sp2_idxList);
+                               const std::string& sp2, VecInt& sp1_idxList, VecInt& sp2_idxList,
+                               std::ostream& log = std::cerr);
 
 // The same from the map forms of the inputs.
 PairProblem preparePairProblem(const VecStr& idList, const Str2Int& id2idx, const Str2Str& id2sp,
@@ -78,8 +81,14 @@ long scoresBeyondSequenceTerm(const PairProblem& p, const IterationResult& res);
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
                         int maxveclen, int threads, SweepKernel kernel = bestSweepKernel());
 
-double normalizeDense(std::vector<double>& v, long& count);
-double pruneDense(std::vector<double>& v, long& count, int limit);
+// The same with its diagnostics on `log`, asking `threads` before every sweep
+// how many threads it may use.
+IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
+                        int maxveclen, const std::function<int()>& threads, SweepKernel kernel,
+                        std::ostream& log);
+
+double normalizeDense(std::vector<double>& v, long& count, std::ostream& log = std::cerr);
+double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log = std::cerr);
 double changeDense(const std::vector<double>& now, const std::vector<double>& old);
 
 // Sweep threads used for a problem of this size.

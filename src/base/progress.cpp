@@ -2,7 +2,9 @@
 
 #include <iostream>
 
-void DEBUGP(double x) {
-  std::cerr.precision(4);
-  std::cerr << "Flag: " << x << std::endl;
+void DEBUGP(double x) { DEBUGP(std::cerr, x); }
+
+void DEBUGP(std::ostream& out, double x) {
+  out.precision(4);
+  out << "Flag: " << x << std::endl;
 }

@@ -1,11 +1,20 @@
 #include "cli/pipeline.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <system_error>
+#include <thread>
 #include <iostream>
 #include <string>
 
 #include "align/match_scores.h"
 #include "align/power_iteration.h"
+#include "base/cores.h"
 #include "base/error.h"
 #include "base/progress.h"
 #include "cli/options.h"
@@ -41,39 +50,170 @@ void loadComputeInputs(const std::string& dataDescFile, ComputeInputs& in) {
   in.intxns = intxns.records(in.id2idx);
 }
 
+namespace {
+
+// One species pair of a compute run: everything it prints goes to `log`, so
+// pairs can be computed side by side and their text still written in pair
+// order, byte for byte as one pair after the other would write it.
+struct PairJob {
+  size_t i = 0, j = 0;     // positions in spList
+  double work = 0;         // estimated cost, for the order of starting
+  std::ostringstream log;
+  detail::IterationResult res;
+  long newScores = 0;
+  size_t initCount = 0;
+  std::exception_ptr error;
+  bool done = false;
+};
+
+void runPairJob(PairJob& job, const VecStr& spList, const VecStr& idList,
+                const ProteinIndex& proteins, const std::vector<PairRecord>& intxns,
+                const std::vector<PairRecord>& blastScores, const std::vector<double>& largest,
+                int K, double thresh, double alpha, int maxveclen,
+                const std::function<int(const detail::PairProblem&)>& threads, std::ostream& log) {
+  VecInt sp1_idxList, sp2_idxList;
+  DEBUGP(log, 2);
+  const detail::PairProblem p =
+      detail::preparePairProblem(idList, proteins, intxns, blastScores, largest, spList[job.i],
+                                 spList[job.j], sp1_idxList, sp2_idxList, log);
+  job.res = detail::iterate(p, K, thresh, alpha, maxveclen > 0, maxveclen,
+                            [&] { return threads(p); }, detail::bestSweepKernel(), log);
+  DEBUGP(log, 210);
+  DEBUGP(log, 4);
+  job.newScores = detail::scoresBeyondSequenceTerm(p, job.res);
+  job.initCount = p.E.size();
+}
+
+// The pair's result goes into the table and its closing lines are printed.
+void storePair(PairJob& job, const VecStr& spList, const ProteinIndex& proteins,
+               MatchScoreTable& matchScores) {
+  const long finalCount = job.res.count;
+  const std::string& sp1 = spList[job.i];
+  const std::string& sp2 = spList[job.j];
+  // A species without proteins has no number and no scores to keep.
+  const int r = proteins.speciesNumber(sp1), c = proteins.speciesNumber(sp2);
+  if (r >= 0 && c >= 0) matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  job.res = detail::IterationResult();
+  std::cerr << sp1 << " " << sp2 << " # scores in finalVec but not in initVec: " << job.newScores
+            << " init: " << job.initCount << " final: " << finalCount << std::endl;
+  std::cerr << sp1 << " " << sp2 << " # cumulative scores matchscores: " << matchScores.size()
+            << std::endl;
+}
+
+// Sweep work of a pair grows with the product of the two networks' sizes.
+std::vector<double> networkSizes(const ProteinIndex& proteins,
+                                 const std::vector<PairRecord>& intxns) {
+  std::vector<double> size(proteins.speciesCount(), 1.0);
+  for (const PairRecord& e : intxns) {
+    const int s = proteins.speciesOf[e.a];
+    if (s >= 0 && s == proteins.speciesOf[e.b]) size[s] += 2;
+  }
+  for (int s = 0; s < proteins.speciesCount(); ++s) size[s] += proteins.proteinsOf[s].size();
+  return size;
+}
+
+}  // namespace
+
 // A species named twice computes its pairs twice; the second result replaces
 // the first, as it would in a map of the scores.
+//
+// With several pairs and CPUs the pairs run side by side, largest first, each
+// sweeping with the CPUs no other pair is using; their results and text are
+// taken in pair order. A pair that fails stops the run after the text of the
+// pairs before it, as if they had run one after the other.
 void computeMatchScores(const VecStr& spList, const VecStr& idList, const ProteinIndex& proteins,
                         const std::vector<PairRecord>& intxns,
                         const std::vector<PairRecord>& blastScores, int K, double thresh,
                         double alpha, int maxveclen, MatchScoreTable& matchScores,
                         const PairFilter& wanted) {
-  const bool doPruning = maxveclen > 0;
   const std::vector<double> largest = detail::largestScores(blastScores, (int)idList.size());
-  for (size_t i = 0; i < spList.size(); ++i) {
+  std::vector<std::unique_ptr<PairJob>> jobs;
+  for (size_t i = 0; i < spList.size(); ++i)
     for (size_t j = i + 1; j < spList.size(); ++j) {
       if (spList[i] == spList[j]) continue;
       if (wanted && !wanted(spList[i], spList[j])) continue;
-      VecInt sp1_idxList, sp2_idxList;
-      DEBUGP(2);
-      const detail::PairProblem p =
-          detail::preparePairProblem(idList, proteins, intxns, blastScores, largest, spList[i],
-                                     spList[j], sp1_idxList, sp2_idxList);
-      detail::IterationResult res =
-          detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, detail::sweepThreads(p));
-      DEBUGP(210);
-      DEBUGP(4);
-      const long newScores = detail::scoresBeyondSequenceTerm(p, res);
-      const long finalCount = res.count;
-      // A species without proteins has no number and no scores to keep.
-      const int r = proteins.speciesNumber(spList[i]), c = proteins.speciesNumber(spList[j]);
-      if (r >= 0 && c >= 0) matchScores.putDense(r, c, std::move(res.R), res.count);
-      std::cerr << spList[i] << " " << spList[j] << " # scores in finalVec but not in initVec: "
-                << newScores << " init: " << p.E.size() << " final: " << finalCount << std::endl;
-      std::cerr << spList[i] << " " << spList[j]
-                << " # cumulative scores matchscores: " << matchScores.size() << std::endl;
+      jobs.emplace_back(new PairJob);
+      jobs.back()->i = i;
+      jobs.back()->j = j;
     }
+  const int cpus = availableCpus();
+  const int workers = (int)std::min<size_t>(cpus, jobs.size());
+  if (workers <= 1) {
+    auto ownThreads = [](const detail::PairProblem& p) { return detail::sweepThreads(p); };
+    for (auto& job : jobs) {
+      runPairJob(*job, spList, idList, proteins, intxns, blastScores, largest, K, thresh, alpha,
+                 maxveclen, ownThreads, std::cerr);
+      storePair(*job, spList, proteins, matchScores);
+    }
+    return;
   }
+
+  const std::vector<double> size = networkSizes(proteins, intxns);
+  for (auto& job : jobs) {
+    const int a = proteins.speciesNumber(spList[job->i]), b = proteins.speciesNumber(spList[job->j]);
+    job->work = (a < 0 ? 1.0 : size[a]) * (b < 0 ? 1.0 : size[b]);
+  }
+  std::vector<size_t> startOrder(jobs.size());
+  for (size_t k = 0; k < jobs.size(); ++k) startOrder[k] = k;
+  std::stable_sort(startOrder.begin(), startOrder.end(),
+                   [&](size_t x, size_t y) { return jobs[x]->work > jobs[y]->work; });
+
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::atomic<size_t> next{0};
+  std::atomic<int> running{0};
+  std::atomic<bool> cancel{false};
+  // A pair alone (the others done) sweeps with every CPU again.
+  auto shareOfCpus = [&](const detail::PairProblem& p) {
+    return std::max(1, std::min(detail::sweepThreads(p), cpus / std::max(1, running.load())));
+  };
+  auto worker = [&] {
+    for (;;) {
+      const size_t k = next.fetch_add(1);
+      if (k >= jobs.size() || cancel.load()) return;
+      PairJob& job = *jobs[startOrder[k]];
+      running.fetch_add(1);
+      job.log.flags(std::cerr.flags());
+      job.log.precision(std::cerr.precision());
+      try {
+        runPairJob(job, spList, idList, proteins, intxns, blastScores, largest, K, thresh,
+                   alpha, maxveclen, shareOfCpus, job.log);
+      } catch (...) {
+        job.error = std::current_exception();
+      }
+      running.fetch_sub(1);
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        job.done = true;
+      }
+      finished.notify_all();
+    }
+  };
+  std::vector<std::thread> pool;
+  try {
+    for (int t = 0; t < workers; ++t) pool.emplace_back(worker);
+  } catch (const std::system_error&) {
+    // Fewer workers than CPUs; with none, this thread computes every pair.
+  }
+  if (pool.empty()) worker();
+  auto joinAll = [&] {
+    cancel.store(true);
+    for (auto& th : pool) th.join();
+  };
+  for (auto& job : jobs) {
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      finished.wait(lock, [&] { return job->done; });
+    }
+    std::cerr << job->log.str();
+    std::ostringstream().swap(job->log);
+    if (job->error) {
+      joinAll();
+      std::rethrow_exception(job->error);
+    }
+    storePair(*job, spList, proteins, matchScores);
+  }
+  joinAll();
 }
 
 int runTrivanex(int argc, char** argv) {
