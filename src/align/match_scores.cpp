@@ -1,16 +1,21 @@
 #include "align/match_scores.h"
 
-#include <charconv>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
-#include <memory>
 #include <exception>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
 #include "align/pair_index.h"
 #include "base/cores.h"
 #include "base/error.h"
+#include "base/number_format.h"
 #include "base/output_file.h"
 
 int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
@@ -51,18 +56,20 @@ MatchScoreFileWriter::MatchScoreFileWriter(const std::string& fileName)
   buffer_.reserve(1 << 20);
 }
 
-// std::to_chars with a precision formats exactly as printf("%.6g") does,
-// several times faster.
 void MatchScoreFileWriter::appendLine(std::string& to, std::string_view id1, std::string_view id2,
                                       double score) {
-  char number[64];
-  auto res = std::to_chars(number, number + sizeof number, score, std::chars_format::general, 6);
-  to.append(id1);
-  to += ' ';
-  to.append(id2);
-  to += ' ';
-  to.append(number, res.ptr);
-  to += '\n';
+  const size_t at = to.size();
+  to.resize(at + id1.size() + id2.size() + 3 + kG6Chars);
+  char* p = &to[at];
+  std::memcpy(p, id1.data(), id1.size());
+  p += id1.size();
+  *p++ = ' ';
+  std::memcpy(p, id2.data(), id2.size());
+  p += id2.size();
+  *p++ = ' ';
+  p = formatG6(p, score);
+  *p++ = '\n';
+  to.resize((size_t)(p - to.data()));
 }
 
 void MatchScoreFileWriter::addLines(const std::string& lines) {
@@ -115,42 +122,104 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
         if (matchScores.stored(p, q, v)) MatchScoreFileWriter::appendLine(lines, idList[p], idList[q], v);
     }
   };
-  // Formatting costs more than writing: the threads format consecutive runs
-  // of rows into buffers of their own, which are written in row order.
-  const int threads = std::max(1, std::min(availableCpus(), 4));
-  const int rowsPerChunk = 32;
-  std::vector<std::string> chunks(threads);
-  // An exception may not leave a thread (it would end the process without a
-  // word): a thread keeps what it met and this thread throws it after the join.
-  // A thread that cannot be started leaves its rows to this thread.
-  std::vector<std::exception_ptr> failure(threads);
-  auto guarded = [&](int t, int from, int to) {
-    try {
-      formatRows(from, to, chunks[t]);
-    } catch (...) {
-      failure[t] = std::current_exception();
+  // Formatting costs about as much as writing, so the two overlap: formatter
+  // threads take chunks of consecutive rows in turn, chunk c into slot
+  // c % ring, while this thread writes the chunks in row order. A slot is
+  // reused only once its chunk is written. Chunks hold about a megabyte.
+  const long lines = std::max(1L, matchScores.size());
+  const int rowsPerChunk = (int)std::max(1L, std::min(4096L, (long)N * 40000 / lines));
+  const long chunks = ((long)N + rowsPerChunk - 1) / rowsPerChunk;
+  const int formatters = (int)std::max(1L, std::min<long>({availableCpus(), 4, chunks}));
+  const long ring = 2 * formatters;
+  struct Slot {
+    std::string text;
+    long chunk = -1;  // the chunk whose text is ready in it
+  };
+  std::vector<Slot> slots(ring);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::atomic<long> next{0};
+  long written = 0;
+  bool stop = false;
+  std::exception_ptr failure;  // an exception may not leave a thread
+  auto rowsOf = [&](long c, int& from, int& to) {
+    from = (int)(c * rowsPerChunk);
+    to = (int)std::min<long>(N, from + (long)rowsPerChunk);
+  };
+  auto formatter = [&] {
+    for (;;) {
+      const long c = next.fetch_add(1);
+      if (c >= chunks) return;
+      Slot& slot = slots[c % ring];
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || c < written + ring; });
+        if (stop) return;
+      }
+      try {
+        int from, to;
+        rowsOf(c, from, to);
+        formatRows(from, to, slot.text);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!failure) failure = std::current_exception();
+        stop = true;
+        changed.notify_all();
+        return;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        slot.chunk = c;
+      }
+      changed.notify_all();
     }
   };
-  for (int first = 0; first < N; first += threads * rowsPerChunk) {
-    std::vector<std::thread> pool;
-    int started = 1;
-    try {
-      for (; started < threads; ++started) {
-        const int from = std::min(N, first + started * rowsPerChunk);
-        pool.emplace_back(guarded, started, from, std::min(N, from + rowsPerChunk));
-      }
-    } catch (const std::system_error&) {
-    }
-    formatRows(first, std::min(N, first + rowsPerChunk), chunks[0]);
-    for (int t = started; t < threads; ++t) {
-      const int from = std::min(N, first + t * rowsPerChunk);
-      formatRows(from, std::min(N, from + rowsPerChunk), chunks[t]);
-    }
-    for (auto& th : pool) th.join();
-    for (const auto& f : failure)
-      if (f) std::rethrow_exception(f);
-    for (const std::string& lines : chunks) out.addLines(lines);
+  std::vector<std::thread> pool;
+  try {
+    for (int t = 0; t < formatters; ++t) pool.emplace_back(formatter);
+  } catch (const std::system_error&) {
+    // Fewer formatters; with none, this thread formats and writes in turn.
   }
+  if (pool.empty()) {
+    std::string text;
+    for (long c = 0; c < chunks; ++c) {
+      int from, to;
+      rowsOf(c, from, to);
+      formatRows(from, to, text);
+      out.addLines(text);
+    }
+    out.close();
+    return;
+  }
+  auto stopAndJoin = [&] {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    changed.notify_all();
+    for (auto& th : pool) th.join();
+  };
+  try {
+    for (long c = 0; c < chunks; ++c) {
+      Slot& slot = slots[c % ring];
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || slot.chunk == c; });
+        if (stop) break;
+      }
+      out.addLines(slot.text);
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++written;
+      }
+      changed.notify_all();
+    }
+  } catch (...) {
+    stopAndJoin();
+    throw;
+  }
+  stopAndJoin();
+  if (failure) std::rethrow_exception(failure);
   out.close();
 }
 

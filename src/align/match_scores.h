@@ -19,11 +19,11 @@ int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
 
 // The match-score file: "id1 id2 score" lines, scores as printf "%g". A file
 // that cannot be created gets a warning on standard error and the run goes
-// on; so does a file that could not be written in full.
+// on; so does a file that could not be written in full. A writer destroyed
+// before close() (a run stopping with an error) leaves no file behind.
 class MatchScoreFileWriter {
  public:
   explicit MatchScoreFileWriter(const std::string& fileName);
-  ~MatchScoreFileWriter() { close(); }
   bool isOpen() const { return out_ != nullptr; }
   void add(std::string_view id1, std::string_view id2, double score) {
     appendLine(buffer_, id1, id2, score);

@@ -114,6 +114,25 @@ TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
   }
 }
 
+// Large enough that rows go to the file in many chunks, more than the
+// formatting threads have slots for, so every slot is reused.
+TEST(MatchScoreTable, LargeTableIsWrittenInTheMapsOrderAcrossManyChunks) {
+  for (double fill : {1.0, 0.05}) {
+    SCOPED_TRACE(fill);
+    std::mt19937 rng(3);
+    Roster r(400);
+    MatchScoreTable table(r.proteins, MatchScoreTable::RowSpeciesFirst);
+    StrPair2Dbl map;
+    fillComputed(r, fill, rng, table, map);
+    const std::string dir = testutil::makeTempDir();
+    writeOutScores(map, dir + "/map.txt");
+    writeOutScores(table, r.idList, dir + "/table.txt");
+    const std::string expected = testutil::readFile(dir + "/map.txt");
+    EXPECT_GT(expected.size(), fill == 1.0 ? 4000000u : 200000u);
+    EXPECT_TRUE(expected == testutil::readFile(dir + "/table.txt"));
+  }
+}
+
 TEST(MatchScoreTable, ReadScoresMatchTheMapReaderWithRepeatsBothOrdersAndSameSpecies) {
   for (int lines : {40, 2000}) {  // sparse blocks; blocks that turn dense while reading
     SCOPED_TRACE(lines);
