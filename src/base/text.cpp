@@ -177,23 +177,39 @@ std::string ScoreLineReader::where() const {
   return printable(fileName_) + " line " + std::to_string(lineNo_);
 }
 
+ScoreLineStatus parseScoreLine(std::string_view line, std::string_view field[3], double& score) {
+  if (line.find('\0') != std::string_view::npos) return ScoreLineStatus::HasNul;
+  int count = 0;
+  size_t i = 0, n = line.size();
+  while (i < n && count < 3) {
+    while (i < n && isWs(line[i])) ++i;
+    if (i >= n) break;
+    size_t start = i;
+    while (i < n && !isWs(line[i])) ++i;
+    field[count++] = line.substr(start, i - start);
+  }
+  if (count == 0) return ScoreLineStatus::Blank;
+  if (count < 3) return ScoreLineStatus::FewFields;
+  if (!parseFiniteDouble(field[2], score)) return ScoreLineStatus::BadScore;
+  return ScoreLineStatus::Record;
+}
+
+RunError scoreLineError(ScoreLineStatus status, const std::string& fileName, long lineNo,
+                        std::string_view scoreField) {
+  const std::string where = printable(fileName) + " line " + std::to_string(lineNo);
+  switch (status) {
+    case ScoreLineStatus::HasNul: return RunError(nulByteMessage(fileName, lineNo));
+    case ScoreLineStatus::FewFields: return RunError(where + ": fewer than three fields");
+    default: return RunError(where + ": score " + quoteToken(scoreField) + " is not a number");
+  }
+}
+
 bool ScoreLineReader::next() {
   while (std::getline(in_, line_)) {
     ++lineNo_;
-    if (line_.find('\0') != std::string::npos) throw RunError(nulByteMessage(fileName_, lineNo_));
-    int count = 0;
-    size_t i = 0, n = line_.size();
-    while (i < n && count < 3) {
-      while (i < n && isWs(line_[i])) ++i;
-      if (i >= n) break;
-      size_t start = i;
-      while (i < n && !isWs(line_[i])) ++i;
-      field_[count++] = std::string_view(line_.data() + start, i - start);
-    }
-    if (count == 0) continue;
-    if (count < 3) throw RunError(where() + ": fewer than three fields");
-    if (!parseFiniteDouble(field_[2], score_))
-      throw RunError(where() + ": score " + quoteToken(field_[2]) + " is not a number");
+    const ScoreLineStatus status = parseScoreLine(line_, field_, score_);
+    if (status == ScoreLineStatus::Blank) continue;
+    if (status != ScoreLineStatus::Record) throw scoreLineError(status, fileName_, lineNo_, field_[2]);
     return true;
   }
   return false;

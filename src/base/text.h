@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
+
 // "<file> line <n>: holds a NUL byte, which no text file has" (the stop of
 // every reader that meets one).
 std::string nulByteMessage(const std::string& fileName, long lineNo);
@@ -51,6 +53,19 @@ class TokenReader {
   long currentLine_ = 1;
   long tokenLine_ = 0;
 };
+
+// What one line of a score file (without its newline) holds: nothing but
+// whitespace, a record, or the reason it is neither.
+enum class ScoreLineStatus { Blank, Record, HasNul, FewFields, BadScore };
+
+// Splits a score line into its first three fields (later ones are ignored)
+// and parses the third into `score` as parseFiniteDouble does.
+ScoreLineStatus parseScoreLine(std::string_view line, std::string_view field[3], double& score);
+
+// The stop for a line whose status is neither Blank nor Record, naming the
+// file and line; scoreField is the third field, for BadScore.
+RunError scoreLineError(ScoreLineStatus status, const std::string& fileName, long lineNo,
+                        std::string_view scoreField);
 
 // Reads "id1 id2 score" records line by line, lines of any length. Lines of
 // whitespace only are skipped and fields after the score ignored; a line with

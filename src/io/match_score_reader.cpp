@@ -2,25 +2,115 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
 #include <fstream>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <string_view>
 #include <unordered_map>
 
+#include "base/cores.h"
 #include "base/error.h"
 #include "base/text.h"
 
 namespace {
 
+struct Record {
+  int a, b;
+  double score;
+};
+
+// A run of whole lines of the file, and what parsing them found: the records
+// up to the first bad line, if any. Line numbers inside are the block's own;
+// the file's line numbers are known only once the blocks before are counted.
+struct TextBlock {
+  std::string text;
+  std::vector<Record> records;
+  long lines = 0;
+  long badLine = 0;  // 0: none
+  ScoreLineStatus status = ScoreLineStatus::Record;
+  bool unknownId = false;
+  std::string token;  // the score field or identifier a bad line shows
+};
+
+// Identifier to position in idList. Files written by a compute run are
+// sorted, so the first identifier usually repeats and the second is usually
+// the protein after the previous one: both are tried before the hash.
+class IdNumbers {
+ public:
+  explicit IdNumbers(const VecStr& idList) : idList_(idList) {
+    number_.reserve(idList.size() * 2 + 1);
+    for (size_t i = 0; i < idList.size(); ++i) number_.emplace(idList[i], (int)i);
+  }
+  const VecStr& idList() const { return idList_; }
+  // -1 when unknown.
+  int find(std::string_view id) const {
+    auto it = number_.find(id);
+    return it == number_.end() ? -1 : it->second;
+  }
+
+ private:
+  const VecStr& idList_;
+  std::unordered_map<std::string_view, int> number_;  // views into idList
+};
+
+void parseBlock(TextBlock& block, const IdNumbers& ids) {
+  block.records.clear();
+  block.lines = 0;
+  block.badLine = 0;
+  const VecStr& idList = ids.idList();
+  const int N = (int)idList.size();
+  std::string_view field[3];
+  double score = 0;
+  int a = -1, b = -1;
+  const char* p = block.text.data();
+  const char* const end = p + block.text.size();
+  auto fail = [&](ScoreLineStatus status, bool unknownId, std::string_view token) {
+    block.badLine = block.lines;
+    block.status = status;
+    block.unknownId = unknownId;
+    block.token.assign(token.data(), token.size());
+  };
+  while (p < end) {
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', (size_t)(end - p)));
+    const char* lineEnd = nl ? nl : end;
+    ++block.lines;
+    const ScoreLineStatus status =
+        parseScoreLine(std::string_view(p, (size_t)(lineEnd - p)), field, score);
+    p = nl ? nl + 1 : end;
+    if (status == ScoreLineStatus::Blank) continue;
+    if (status != ScoreLineStatus::Record) return fail(status, false, field[2]);
+    if (a < 0 || idList[a] != field[0]) {
+      a = ids.find(field[0]);
+      if (a < 0) return fail(status, true, field[0]);
+    }
+    if (b + 1 < N && idList[b + 1] == field[1]) {
+      ++b;
+    } else if (b < 0 || idList[b] != field[1]) {
+      b = ids.find(field[1]);
+      if (b < 0) return fail(status, true, field[1]);
+    }
+    block.records.push_back(Record{a, b, score});
+  }
+}
+
 // Reads the records of a match-score file and hands each to add(a, b, score)
-// with a and b the identifiers' positions in idList. Files written by a
-// compute run are sorted, so the first identifier usually repeats and the
-// second is usually the protein after the previous one: both are tried
-// before the hash.
+// with a and b the identifiers' positions in idList, in file order, on this
+// thread; a bad line stops the run after the records before it were added.
+//
+// The file is read in blocks of whole lines into a ring of slots: this thread
+// reads block c into slot c % ring once block c - ring is added, parser
+// threads turn the blocks into records in any order, and this thread adds the
+// records block by block, counting lines so a message names the file's line.
 template <class Add>
 int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add add) {
   // The fixed texts do not say which file; the "Error:" line after them does.
   const std::string name = printable(fileName);
-  std::ifstream in(fileName);
+  std::ifstream in(fileName, std::ios::binary);
   if (!in)
     throw RunError::bare("The match score file is not exist~!!!\nError: cannot open match-score file " + name);
   struct stat info;
@@ -32,30 +122,133 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
   if (first == ' ' || first == '\t')
     throw RunError::bare("The match score file is empty~!!!\nError: " + name + " line 1: starts with a blank");
 
-  // Views into idList, which outlives this call.
-  std::unordered_map<std::string_view, int> number;
-  number.reserve(idList.size() * 2 + 1);
-  for (size_t i = 0; i < idList.size(); ++i) number.emplace(idList[i], (int)i);
-  ScoreLineReader records(in, fileName);
-  auto lookup = [&](std::string_view id) {
-    auto it = number.find(id);
-    if (it == number.end())
-      throw RunError(records.where() + ": identifier " + quoteToken(id) +
-                     " is not a protein of this run");
-    return it->second;
+  const IdNumbers ids(idList);
+  const size_t kBlockBytes = 2 << 20;
+  std::string carry;  // the start of a line the previous block did not finish
+  // Fills block.text with whole lines; false at the end of the file.
+  auto readBlock = [&](TextBlock& block) {
+    block.text.swap(carry);
+    carry.clear();
+    for (;;) {
+      const size_t at = block.text.size();
+      block.text.resize(at + kBlockBytes);
+      in.read(&block.text[at], (std::streamsize)kBlockBytes);
+      block.text.resize(at + (size_t)in.gcount());
+      if (!in) return !block.text.empty();  // the last line needs no newline
+      const size_t nl = block.text.rfind('\n');
+      if (nl != std::string::npos && nl >= at) {
+        carry.assign(block.text, nl + 1, std::string::npos);
+        block.text.resize(nl + 1);
+        return true;
+      }
+      // A line longer than a block: read on until it ends.
+    }
   };
-  const int N = (int)idList.size();
-  int count = 0, a = -1, b = -1;
-  while (records.next()) {
-    const std::string_view x = records.id1(), y = records.id2();
-    if (a < 0 || idList[a] != x) a = lookup(x);
-    if (b + 1 < N && idList[b + 1] == y)
-      ++b;
-    else if (b < 0 || idList[b] != y)
-      b = lookup(y);
-    add(a, b, records.score());
-    ++count;
+
+  int count = 0;
+  long linesBefore = 0;
+  auto addBlock = [&](const TextBlock& block) {
+    for (const Record& r : block.records) {
+      add(r.a, r.b, r.score);
+      ++count;
+    }
+    if (block.badLine > 0) {
+      const long lineNo = linesBefore + block.badLine;
+      if (block.unknownId)
+        throw RunError(name + " line " + std::to_string(lineNo) + ": identifier " +
+                       quoteToken(block.token) + " is not a protein of this run");
+      throw scoreLineError(block.status, fileName, lineNo, block.token);
+    }
+    linesBefore += block.lines;
+  };
+
+  const int parsers = std::max(1, std::min(availableCpus(), 4));
+  const long ring = 2 * parsers + 1;
+  std::vector<TextBlock> slots(ring);
+  std::vector<char> parsed(ring, 0);
+  std::mutex mutex;
+  std::condition_variable changed;
+  long readCount = 0, nextToParse = 0;
+  bool atEnd = false, stop = false;
+  std::exception_ptr failure;  // an exception may not leave a thread
+  auto parser = [&] {
+    for (;;) {
+      long c;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || nextToParse < readCount || atEnd; });
+        if (stop || nextToParse >= readCount) return;
+        c = nextToParse++;
+      }
+      try {
+        parseBlock(slots[c % ring], ids);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!failure) failure = std::current_exception();
+        stop = true;
+        changed.notify_all();
+        return;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        parsed[c % ring] = 1;
+      }
+      changed.notify_all();
+    }
+  };
+  std::vector<std::thread> pool;
+  if (parsers > 1) {
+    try {
+      for (int t = 0; t < parsers; ++t) pool.emplace_back(parser);
+    } catch (const std::system_error&) {
+      // Fewer parsers; with none, this thread parses each block itself.
+    }
   }
+  if (pool.empty()) {
+    TextBlock block;
+    while (readBlock(block)) {
+      parseBlock(block, ids);
+      addBlock(block);
+    }
+    return count;
+  }
+  auto stopAndJoin = [&] {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stop = true;
+    }
+    changed.notify_all();
+    for (auto& th : pool) th.join();
+  };
+  try {
+    for (long c = 0;; ++c) {
+      // Read ahead while slots are free; they are free up to block c + ring - 1.
+      while (!atEnd && readCount < c + ring) {
+        TextBlock& block = slots[readCount % ring];
+        const bool more = readBlock(block);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (more) {
+          parsed[readCount % ring] = 0;
+          ++readCount;
+        } else {
+          atEnd = true;
+        }
+        changed.notify_all();
+      }
+      if (c >= readCount) break;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stop || parsed[c % ring]; });
+        if (stop) break;
+      }
+      addBlock(slots[c % ring]);
+    }
+  } catch (...) {
+    stopAndJoin();
+    throw;
+  }
+  stopAndJoin();
+  if (failure) std::rethrow_exception(failure);
   return count;
 }
 

@@ -167,4 +167,50 @@ TEST_F(MatchScoreReaderTest, FileWrittenByAComputeRunReadsBack) {
             scores_);
 }
 
+// Files of many megabytes are read in blocks of whole lines parsed side by
+// side: the records must still arrive in file order (a later line wins), a
+// line longer than a block must be read whole, and a stop must name the
+// file's own line number, however many blocks came before it.
+TEST_F(MatchScoreReaderTest, LargeFileReadsInFileOrderAndStopsNameTheFilesLine) {
+  std::string text;
+  StrPair2Dbl expected;
+  int records = 0;
+  long lines = 0;
+  unsigned state = 12345;
+  auto random = [&] { return (state = state * 1103515245u + 12345u) >> 8; };
+  auto line = [&](const std::string& a, const std::string& b, double v) {
+    char score[40];
+    std::snprintf(score, sizeof score, "%.17g", v);
+    text += a + " " + b + " " + score + "\n";
+    expected[a < b ? StrPair(a, b) : StrPair(b, a)] = v;
+    ++records;
+    ++lines;
+  };
+  while (text.size() < (size_t)15 << 20) {
+    const std::string& a = ids_[random() % 5];
+    const std::string& b = ids_[random() % 5];
+    line(a, b, (random() % 100000) * 1e-7);
+    if (random() % 1000 == 0) {
+      text += "\n";
+      ++lines;
+    }
+    if (lines == 300000) {  // a line of 5 MB: the score, then blanks
+      line("x9", "z1", 0.75);
+      text.insert(text.size() - 1, std::string((size_t)5 << 20, ' '));
+    }
+  }
+  line("z1", "x1", 0.5);
+  text.pop_back();  // the last line without a newline
+  EXPECT_EQ(records, read(file(text)));
+  EXPECT_TRUE(expected == scores_);
+
+  // A bad line and an unknown identifier deep in the file.
+  for (const char* bad : {"x1 y1\n", "x1 q7 1\n", "x1 y1 1e999\n"}) {
+    const std::string f = file(text + "\n" + bad + "x1 y1 1\n");
+    const auto s = stop(f);
+    EXPECT_EQ(0u, s.second.find("Error: " + f + " line " + std::to_string(lines + 1) + ": "))
+        << s.second.substr(0, 200);
+  }
+}
+
 }  // namespace
