@@ -17,7 +17,8 @@ namespace detail {
 
 enum class SweepKernel { Scalar, Avx2, Avx512 };
 
-// The widest kernel this CPU (and its operating system) can run.
+// The fastest kernel on this CPU among those it (and its operating system)
+// can run, found by a race of a few milliseconds on the first call.
 SweepKernel bestSweepKernel();
 bool sweepKernelRuns(SweepKernel k);
 const char* sweepKernelName(SweepKernel k);
