@@ -27,16 +27,16 @@ figures() {  # wall time and peak memory from /usr/bin/time -v
 for ((k = 1; k <= runs; k++)); do
   cd "$work/compute"
   echo "== compute run $k: trivanex $* data.in  ($data)"
-  /usr/bin/time -v -o time.txt "$build/trivanex" "$@" data.in 2>&1 >stdout.txt \
-    | python3 "$root/bench/stages.py" stderr.txt || { tail -5 stderr.txt; exit 1; }
+  python3 "$root/bench/stages.py" stderr.txt stdout.txt -- \
+    /usr/bin/time -v -o time.txt "$build/trivanex" "$@" data.in || { tail -5 stderr.txt; exit 1; }
   figures time.txt
   echo "  match scores: $(wc -l < tmp_match-score.txt), clusters: $(wc -l < tmp_output_cluster.txt)"
 
   cd "$work/read"
   echo "== read-mode run $k: trivanex --scorefile <that file> data.in"
-  /usr/bin/time -v -o time.txt "$build/trivanex" --scorefile "$work/compute/tmp_match-score.txt" \
-    "$@" data.in 2>&1 >stdout.txt | python3 "$root/bench/stages.py" stderr.txt \
-    || { tail -5 stderr.txt; exit 1; }
+  python3 "$root/bench/stages.py" stderr.txt stdout.txt -- \
+    /usr/bin/time -v -o time.txt "$build/trivanex" --scorefile "$work/compute/tmp_match-score.txt" \
+    "$@" data.in || { tail -5 stderr.txt; exit 1; }
   figures time.txt
 done
 

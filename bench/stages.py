@@ -1,25 +1,37 @@
 #!/usr/bin/env python3
-"""Times the stages of one trivanex run from its standard error, read live.
+"""Runs a command (trivanex, maybe under /usr/bin/time) and times the stages
+of the run from its standard error, read live.
 
-The progress flags mark the stages: the start of the run (flag 1), the
-numbered roster (101), each species pair's set-up and sweeps (2 to 4, named
-by the pair's "# cumulative" line; only their sum when the pairs ran side by
-side), the match-score file (5 to 6) or the
-reading of one (102 to 103), and the clustering (6 to 7). Prints one line a
-stage; the run's own standard error is kept in the file given as argument.
+    stages.py STDERR_COPY STDOUT_FILE -- COMMAND ...
+
+The command is started from here, after the interpreter is up, so the first
+stages are not lost to the interpreter's own start-up. The progress flags
+mark the stages: the start of the run (flag 1), the numbered roster (101),
+each species pair's set-up and sweeps (2 to 4, named by the pair's
+"# cumulative" line; only their sum when the pairs ran side by side), the
+match-score file (5 to 6) or the reading of one (102 to 103), and the
+clustering (6 to 7). Prints one line a stage; the command's standard error is
+kept in STDERR_COPY, and the command's exit status is this script's.
 """
+import os
+import subprocess
 import sys
 import time
 
-keep = open(sys.argv[1], "w") if len(sys.argv) > 1 else None
+if len(sys.argv) < 5 or sys.argv[3] != "--":
+    sys.exit("usage: stages.py STDERR_COPY STDOUT_FILE -- COMMAND ...")
+keep = open(sys.argv[1], "wb")
+with open(sys.argv[2], "wb") as out:
+    child = subprocess.Popen(sys.argv[4:], stdout=out, stderr=subprocess.PIPE)
 marks = {}
 pairs = []
 pair_start = None
-for line in sys.stdin:
-    now = time.monotonic()
-    if keep:
-        keep.write(line)
-    text = line.rstrip("\n")
+pending = b""
+
+
+def take(line, now):
+    global pair_start
+    text = line.decode("utf-8", "replace")
     if text.startswith("Flag: "):
         flag = text[6:]
         marks.setdefault(flag, now)
@@ -29,6 +41,25 @@ for line in sys.stdin:
             pairs.append([None, now - pair_start])
     elif "# cumulative scores matchscores" in text and pairs and pairs[-1][0] is None:
         pairs[-1][0] = "-".join(text.split()[:2])
+
+
+# Raw reads: each chunk is stamped when it arrives, not when a buffer fills.
+fd = child.stderr.fileno()
+while True:
+    chunk = os.read(fd, 65536)
+    if not chunk:
+        break
+    now = time.monotonic()
+    keep.write(chunk)
+    pending += chunk
+    *lines, pending = pending.split(b"\n")
+    for line in lines:
+        take(line, now)
+if pending:
+    take(pending, time.monotonic())
+keep.close()
+status = child.wait()
+
 
 def span(a, b):
     return marks[b] - marks[a] if a in marks and b in marks else None
@@ -52,3 +83,4 @@ rows.append(("flag 1 to flag 7", span("1", "7")))
 for name, seconds in rows:
     if seconds is not None:
         print("  %-36s %7.3f s" % (name, seconds))
+sys.exit(status)
