@@ -1,21 +1,15 @@
 #include "align/match_scores.h"
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <exception>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "align/pair_index.h"
 #include "base/cores.h"
 #include "base/error.h"
 #include "base/number_format.h"
+#include "base/ordered_pipeline.h"
 #include "base/output_file.h"
 
 int readMatchScores(const VecStr& idList, const VecBool& finalVecMembership,
@@ -122,104 +116,22 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
         if (matchScores.stored(p, q, v)) MatchScoreFileWriter::appendLine(lines, idList[p], idList[q], v);
     }
   };
-  // Formatting costs about as much as writing, so the two overlap: formatter
-  // threads take chunks of consecutive rows in turn, chunk c into slot
-  // c % ring, while this thread writes the chunks in row order. A slot is
-  // reused only once its chunk is written. Chunks hold about a megabyte.
+  // Formatting costs about as much as writing, so the two overlap: worker
+  // threads format chunks of consecutive rows while this thread writes the
+  // finished chunks in row order. Chunks hold about a megabyte.
   const long lines = std::max(1L, matchScores.size());
   const int rowsPerChunk = (int)std::max(1L, std::min(4096L, (long)N * 40000 / lines));
   const long chunks = ((long)N + rowsPerChunk - 1) / rowsPerChunk;
   const int formatters = (int)std::max(1L, std::min<long>({availableCpus(), 4, chunks}));
   const long ring = 2 * formatters;
-  struct Slot {
-    std::string text;
-    long chunk = -1;  // the chunk whose text is ready in it
-  };
-  std::vector<Slot> slots(ring);
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::atomic<long> next{0};
-  long written = 0;
-  bool stop = false;
-  std::exception_ptr failure;  // an exception may not leave a thread
-  auto rowsOf = [&](long c, int& from, int& to) {
-    from = (int)(c * rowsPerChunk);
-    to = (int)std::min<long>(N, from + (long)rowsPerChunk);
-  };
-  auto formatter = [&] {
-    for (;;) {
-      const long c = next.fetch_add(1);
-      if (c >= chunks) return;
-      Slot& slot = slots[c % ring];
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stop || c < written + ring; });
-        if (stop) return;
-      }
-      try {
-        int from, to;
-        rowsOf(c, from, to);
-        formatRows(from, to, slot.text);
-      } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!failure) failure = std::current_exception();
-        stop = true;
-        changed.notify_all();
-        return;
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        slot.chunk = c;
-      }
-      changed.notify_all();
-    }
-  };
-  std::vector<std::thread> pool;
-  try {
-    for (int t = 0; t < formatters; ++t) pool.emplace_back(formatter);
-  } catch (const std::system_error&) {
-    // Fewer formatters; with none, this thread formats and writes in turn.
-  }
-  if (pool.empty()) {
-    std::string text;
-    for (long c = 0; c < chunks; ++c) {
-      int from, to;
-      rowsOf(c, from, to);
-      formatRows(from, to, text);
-      out.addLines(text);
-    }
-    out.close();
-    return;
-  }
-  auto stopAndJoin = [&] {
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      stop = true;
-    }
-    changed.notify_all();
-    for (auto& th : pool) th.join();
-  };
-  try {
-    for (long c = 0; c < chunks; ++c) {
-      Slot& slot = slots[c % ring];
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stop || slot.chunk == c; });
-        if (stop) break;
-      }
-      out.addLines(slot.text);
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        ++written;
-      }
-      changed.notify_all();
-    }
-  } catch (...) {
-    stopAndJoin();
-    throw;
-  }
-  stopAndJoin();
-  if (failure) std::rethrow_exception(failure);
+  std::vector<std::string> slots(ring);
+  runOrderedPipeline(
+      formatters, ring, [&](long c) { return c < chunks; },
+      [&](long c) {
+        const int from = (int)(c * rowsPerChunk);
+        formatRows(from, (int)std::min<long>(N, from + (long)rowsPerChunk), slots[c % ring]);
+      },
+      [&](long c) { out.addLines(slots[c % ring]); });
   out.close();
 }
 

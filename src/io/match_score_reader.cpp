@@ -3,18 +3,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <exception>
 #include <fstream>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <string_view>
 #include <unordered_map>
 
 #include "base/cores.h"
 #include "base/error.h"
+#include "base/ordered_pipeline.h"
 #include "base/text.h"
 
 namespace {
@@ -165,90 +161,10 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
   const int parsers = std::max(1, std::min(availableCpus(), 4));
   const long ring = 2 * parsers + 1;
   std::vector<TextBlock> slots(ring);
-  std::vector<char> parsed(ring, 0);
-  std::mutex mutex;
-  std::condition_variable changed;
-  long readCount = 0, nextToParse = 0;
-  bool atEnd = false, stop = false;
-  std::exception_ptr failure;  // an exception may not leave a thread
-  auto parser = [&] {
-    for (;;) {
-      long c;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stop || nextToParse < readCount || atEnd; });
-        if (stop || nextToParse >= readCount) return;
-        c = nextToParse++;
-      }
-      try {
-        parseBlock(slots[c % ring], ids);
-      } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!failure) failure = std::current_exception();
-        stop = true;
-        changed.notify_all();
-        return;
-      }
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        parsed[c % ring] = 1;
-      }
-      changed.notify_all();
-    }
-  };
-  std::vector<std::thread> pool;
-  if (parsers > 1) {
-    try {
-      for (int t = 0; t < parsers; ++t) pool.emplace_back(parser);
-    } catch (const std::system_error&) {
-      // Fewer parsers; with none, this thread parses each block itself.
-    }
-  }
-  if (pool.empty()) {
-    TextBlock block;
-    while (readBlock(block)) {
-      parseBlock(block, ids);
-      addBlock(block);
-    }
-    return count;
-  }
-  auto stopAndJoin = [&] {
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      stop = true;
-    }
-    changed.notify_all();
-    for (auto& th : pool) th.join();
-  };
-  try {
-    for (long c = 0;; ++c) {
-      // Read ahead while slots are free; they are free up to block c + ring - 1.
-      while (!atEnd && readCount < c + ring) {
-        TextBlock& block = slots[readCount % ring];
-        const bool more = readBlock(block);
-        std::lock_guard<std::mutex> lock(mutex);
-        if (more) {
-          parsed[readCount % ring] = 0;
-          ++readCount;
-        } else {
-          atEnd = true;
-        }
-        changed.notify_all();
-      }
-      if (c >= readCount) break;
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stop || parsed[c % ring]; });
-        if (stop) break;
-      }
-      addBlock(slots[c % ring]);
-    }
-  } catch (...) {
-    stopAndJoin();
-    throw;
-  }
-  stopAndJoin();
-  if (failure) std::rethrow_exception(failure);
+  runOrderedPipeline(
+      parsers > 1 ? parsers : 0, ring, [&](long c) { return readBlock(slots[c % ring]); },
+      [&](long c) { parseBlock(slots[c % ring], ids); },
+      [&](long c) { addBlock(slots[c % ring]); });
   return count;
 }
 
