@@ -94,6 +94,15 @@ void expectSameScores(const Roster& r, const MatchScoreTable& table, const StrPa
   }
 }
 
+// The match-score files written from the map and from the table.
+std::pair<std::string, std::string> writtenFiles(const Roster& r, const MatchScoreTable& table,
+                                                 const StrPair2Dbl& map) {
+  const std::string dir = testutil::makeTempDir();
+  writeOutScores(map, dir + "/map.txt");
+  writeOutScores(table, r.idList, dir + "/table.txt");
+  return {testutil::readFile(dir + "/map.txt"), testutil::readFile(dir + "/table.txt")};
+}
+
 TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
   for (double fill : {1.0, 0.5, 0.05}) {  // dense, dense, sparse blocks
     SCOPED_TRACE(fill);
@@ -107,10 +116,8 @@ TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
     expectSameScores(r, table, map);
 
     // The written file is the map's, line for line.
-    const std::string dir = testutil::makeTempDir();
-    writeOutScores(map, dir + "/map.txt");
-    writeOutScores(table, r.idList, dir + "/table.txt");
-    EXPECT_EQ(testutil::readFile(dir + "/map.txt"), testutil::readFile(dir + "/table.txt"));
+    const auto files = writtenFiles(r, table, map);
+    EXPECT_EQ(files.first, files.second);
   }
 }
 
@@ -124,12 +131,9 @@ TEST(MatchScoreTable, LargeTableIsWrittenInTheMapsOrderAcrossManyChunks) {
     MatchScoreTable table(r.proteins, MatchScoreTable::RowSpeciesFirst);
     StrPair2Dbl map;
     fillComputed(r, fill, rng, table, map);
-    const std::string dir = testutil::makeTempDir();
-    writeOutScores(map, dir + "/map.txt");
-    writeOutScores(table, r.idList, dir + "/table.txt");
-    const std::string expected = testutil::readFile(dir + "/map.txt");
-    EXPECT_GT(expected.size(), fill == 1.0 ? 4000000u : 200000u);
-    EXPECT_TRUE(expected == testutil::readFile(dir + "/table.txt"));
+    const auto files = writtenFiles(r, table, map);
+    EXPECT_GT(files.first.size(), fill == 1.0 ? 4000000u : 200000u);
+    EXPECT_TRUE(files.first == files.second);
   }
 }
 
