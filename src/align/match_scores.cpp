@@ -122,8 +122,10 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
   const long lines = std::max(1L, matchScores.size());
   const int rowsPerChunk = (int)std::max(1L, std::min(4096L, (long)N * 40000 / lines));
   const long chunks = ((long)N + rowsPerChunk - 1) / rowsPerChunk;
-  const int formatters = (int)std::max(1L, std::min<long>({availableCpus(), 4, chunks}));
-  const long ring = 2 * formatters;
+  // A small file is formatted on this thread: a thread would cost more.
+  const int formatters =
+      lines < 100000 ? 0 : (int)std::max(1L, std::min<long>({availableCpus(), 4, chunks}));
+  const long ring = std::max(2, 2 * formatters);
   std::vector<std::string> slots(ring);
   runOrderedPipeline(
       formatters, ring, [&](long c) { return c < chunks; },

@@ -119,7 +119,14 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
     throw RunError::bare("The match score file is empty~!!!\nError: " + name + " line 1: starts with a blank");
 
   const IdNumbers ids(idList);
-  const size_t kBlockBytes = 2 << 20;
+  // Small files (the size is only a hint: a pipe has none) get small blocks
+  // and no threads, which would cost more than they save.
+  const bool regular = stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  const size_t kLargeBlock = 2 << 20;
+  const size_t blockBytes =
+      regular ? std::min(kLargeBlock, std::max<size_t>(1 << 16, (size_t)info.st_size + 1))
+              : kLargeBlock;
+  const bool small = regular && (size_t)info.st_size < 2 * kLargeBlock;
   std::string carry;  // the start of a line the previous block did not finish
   // Fills block.text with whole lines; false at the end of the file.
   auto readBlock = [&](TextBlock& block) {
@@ -127,8 +134,8 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
     carry.clear();
     for (;;) {
       const size_t at = block.text.size();
-      block.text.resize(at + kBlockBytes);
-      in.read(&block.text[at], (std::streamsize)kBlockBytes);
+      block.text.resize(at + blockBytes);
+      in.read(&block.text[at], (std::streamsize)blockBytes);
       block.text.resize(at + (size_t)in.gcount());
       if (!in) return !block.text.empty();  // the last line needs no newline
       const size_t nl = block.text.rfind('\n');
@@ -162,7 +169,7 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
   const long ring = 2 * parsers + 1;
   std::vector<TextBlock> slots(ring);
   runOrderedPipeline(
-      parsers > 1 ? parsers : 0, ring, [&](long c) { return readBlock(slots[c % ring]); },
+      parsers > 1 && !small ? parsers : 0, ring, [&](long c) { return readBlock(slots[c % ring]); },
       [&](long c) { parseBlock(slots[c % ring], ids); },
       [&](long c) { addBlock(slots[c % ring]); });
   return count;
