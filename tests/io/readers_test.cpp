@@ -341,6 +341,13 @@ TEST_F(ReaderTest, SwappedColumnsStopTheRunOnceAnIdentifierIsKnown) {
   EXPECT_TRUE(contains(text, "'c1'")) << text;
   // s2, met first in the wrong column, was registered for the species of that column.
   EXPECT_EQ("celeg", id2sp_["s2"]);
+
+  // After a run of lines with the same first identifier, a known protein
+  // of the other species in the first column is still caught, at its line.
+  const std::string g = file("celeg-scere-2.evals", "c5 s7 3\nc5 s8 4\nc5 s9 1\ns7 c6 5\n");
+  text = stopText([&] { blast(g, "celeg", "scere"); });
+  EXPECT_EQ(0u, text.find("Error: " + g + " line 4: ")) << text;
+  EXPECT_TRUE(contains(text, "'s7'")) << text;
 }
 
 TEST_F(ReaderTest, IdentifierOnlyReaderRegistersExactlyWhatTheFullReaderDoes) {
