@@ -110,7 +110,8 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
   if (!in)
     throw RunError::bare("The match score file is not exist~!!!\nError: cannot open match-score file " + name);
   struct stat info;
-  if (stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+  const bool statted = stat(fileName.c_str(), &info) == 0;
+  if (statted && S_ISDIR(info.st_mode))
     throw RunError::bare("The match score file is not exist~!!!\nError: " + name + ": is a directory, not a file");
   int first = in.peek();
   if (first == std::char_traits<char>::eof())
@@ -121,7 +122,7 @@ int readMatchScoreRecords(const std::string& fileName, const VecStr& idList, Add
   const IdNumbers ids(idList);
   // Small files (the size is only a hint: a pipe has none) get small blocks
   // and no threads, which would cost more than they save.
-  const bool regular = stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  const bool regular = statted && S_ISREG(info.st_mode);
   const size_t kLargeBlock = 2 << 20;
   const size_t blockBytes =
       regular ? std::min(kLargeBlock, std::max<size_t>(1 << 16, (size_t)info.st_size + 1))

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "align/match_scores.h"
@@ -100,7 +101,10 @@ std::pair<std::string, std::string> writtenFiles(const Roster& r, const MatchSco
   const std::string dir = testutil::makeTempDir();
   writeOutScores(map, dir + "/map.txt");
   writeOutScores(table, r.idList, dir + "/table.txt");
-  return {testutil::readFile(dir + "/map.txt"), testutil::readFile(dir + "/table.txt")};
+  std::pair<std::string, std::string> files{testutil::readFile(dir + "/map.txt"),
+                                            testutil::readFile(dir + "/table.txt")};
+  std::filesystem::remove_all(dir);
+  return files;
 }
 
 TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
@@ -121,8 +125,9 @@ TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
   }
 }
 
-// Large enough that rows go to the file in many chunks, more than the
-// formatting threads have slots for, so every slot is reused.
+// The dense table is large enough that rows go to the file in many chunks,
+// more than the formatting threads have slots for, so every slot is reused;
+// the sparse one is small enough to be formatted by the writing thread alone.
 TEST(MatchScoreTable, LargeTableIsWrittenInTheMapsOrderAcrossManyChunks) {
   for (double fill : {1.0, 0.05}) {
     SCOPED_TRACE(fill);
