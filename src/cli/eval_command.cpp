@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "base/types.h"
+#include "base/version.h"
 #include "eval/evaluation.h"
 #include "io/loaders.h"
 
@@ -26,8 +27,9 @@ const char* const kEvalUsage =
     "                           tab-separated), read together; a protein may have\n"
     "                           several groups.\n"
     "\n"
-    "  --json   write the figures as one JSON object instead of text\n"
-    "  --help   print this text and exit\n"
+    "  --json     write the figures as one JSON object instead of text\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the program's name and version and exit\n"
     "\n"
     "Measures. A protein is annotated when it is a protein of the data with at\n"
     "least one group. A ratio whose denominator is 0 is shown as n/a (null in JSON).\n"
@@ -92,6 +94,9 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
       optionsEnded = true;
     } else if (arg == "--json") {
       json = true;
+    } else if (arg == "--version") {
+      out << "trivanex-eval " << trivanexVersion() << std::endl;
+      return 0;
     } else if (arg == "--help" || arg == "-h") {
       out << evalUsageText();
       out.flush();

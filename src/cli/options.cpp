@@ -2,11 +2,13 @@
 
 #include <getopt.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <iostream>
 #include <ostream>
 
 #include "base/error.h"
+#include "base/version.h"
 
 namespace {
 
@@ -59,6 +61,24 @@ const char* const kUsageLines[] = {
     "\tsomething).",
 };
 
+// Options added after the fixed usage text above, one line each, in a closing
+// block of their own: the text above stays as it always was.
+const char* const kFurtherOptionLines[] = {
+    "--version: print the program's name and version on standard output and exit.",
+};
+
+// A real-valued option's value: the number strtod (and so atof) reads from
+// the text, stored whatever the text holds; false when the text is not wholly
+// that number, blanks around it aside. Without this check "0,9" or "foo" would
+// pass as 0, a value the range test cannot tell from a real 0.
+bool readReal(const char* text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text, &end);
+  if (end == text) return false;
+  while (*end != '\0' && std::isspace(static_cast<unsigned char>(*end))) ++end;
+  return *end == '\0';
+}
+
 // Prints the usage block with its error line and stops the run.
 [[noreturn]] void reject(const std::string& message) {
   usage(message);
@@ -66,6 +86,18 @@ const char* const kUsageLines[] = {
 }
 
 }  // namespace
+
+const std::string& furtherOptionsText() {
+  static const std::string text = [] {
+    std::string t = "\nFurther options:\n";
+    for (const char* line : kFurtherOptionLines) {
+      t += line;
+      t += '\n';
+    }
+    return t;
+  }();
+  return text;
+}
 
 const std::string& usageText() {
   static const std::string text = [] {
@@ -81,7 +113,7 @@ const std::string& usageText() {
 
 void usage(const std::string& message) {
   if (!message.empty()) std::cerr << "Error: " << message << "\n\n";
-  std::cerr << usageText();
+  std::cerr << usageText() << furtherOptionsText();
   std::cerr.flush();
 }
 
@@ -118,6 +150,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"readstar", no_argument, nullptr, 0},
       {"reverse", no_argument, nullptr, 0},
       {"o", required_argument, nullptr, 0},
+      {"version", no_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -137,12 +170,11 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
         if (K < 3 || K >= 100) reject("K should be between 3 and 100B");
         break;
       case 2:
-        thresh = std::atof(arg);
-        if (!(thresh > 0 && thresh <= 10)) reject("Need convg_thresh in (0,10)");
+        if (!readReal(arg, thresh) || !(thresh > 0 && thresh <= 10))
+          reject("Need convg_thresh in (0,10)");
         break;
       case 3:
-        alpha = std::atof(arg);
-        if (!(alpha >= 0 && alpha <= 1)) reject("Bad 'alpha'");
+        if (!readReal(arg, alpha) || !(alpha >= 0 && alpha <= 1)) reject("Bad 'alpha'");
         break;
       case 4:
         maxveclen = std::atoi(arg);
@@ -150,12 +182,12 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
         break;
       case 5: scorefile = arg; break;
       case 6:
-        cl_min_pri_thresh = std::atof(arg);
-        if (!(cl_min_pri_thresh > 0 && cl_min_pri_thresh <= 1)) reject("Bad 'cl_min_pri_thresh' option");
+        if (!readReal(arg, cl_min_pri_thresh) || !(cl_min_pri_thresh > 0 && cl_min_pri_thresh <= 1))
+          reject("Bad 'cl_min_pri_thresh' option");
         break;
       case 7:
-        cl_min_sec_thresh = std::atof(arg);
-        if (!(cl_min_sec_thresh > 0 && cl_min_sec_thresh <= 1)) reject("Bad 'cl_min_sec_thresh' option");
+        if (!readReal(arg, cl_min_sec_thresh) || !(cl_min_sec_thresh > 0 && cl_min_sec_thresh <= 1))
+          reject("Bad 'cl_min_sec_thresh' option");
         break;
       case 8:
         cl_max_per_sp = std::atoi(arg);
@@ -168,6 +200,9 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       case 10: readstar = true; break;
       case 11: reverse = true; break;
       case 12: finalClusterFile = arg; break;
+      case 13:
+        std::cout << "trivanex " << trivanexVersion() << std::endl;
+        throw RunError::finished();
       default: reject("");
     }
   }

@@ -4,9 +4,13 @@
 #include <iosfwd>
 #include <string>
 
-// Parses the command line into the run's settings. Settings 1-9 and 11-13 get
-// their defaults here; dataDescFile and finalClusterFile keep what the caller
-// put there unless the command line sets them. A rejected command line (bad
+// Parses the command line into the run's settings. Integer values are read as
+// atoi reads them; real values must be wholly a number (as strtod reads it,
+// blanks around it allowed) and are rejected with their option's message
+// otherwise. "version" prints the program's version on standard output and
+// throws RunError::finished(). Settings 1-9 and 11-13 get their defaults here;
+// dataDescFile and finalClusterFile keep what the caller put there unless the
+// command line sets them. A rejected command line (bad
 // value, unknown option, "help", no data-description file) has already been
 // reported on standard error when this throws RunError::reported().
 void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
@@ -16,11 +20,15 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& finalClusterFile);
 
 // Writes "Error: <message>" and a blank line when message is not empty, then
-// the usage text, all on standard error.
+// the usage text and the further options, all on standard error.
 void usage(const std::string& message);
 
-// The usage text exactly as printed.
+// The fixed usage text, exactly as printed.
 const std::string& usageText();
+
+// The closing block usage() prints after the fixed text: a blank line,
+// "Further options:" and one line per option added since.
+const std::string& furtherOptionsText();
 
 // The one-line run summary printed right after the options are parsed.
 void printRunSummary(std::ostream& os, int K, double thresh, double alpha, int maxveclen,

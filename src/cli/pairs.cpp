@@ -12,6 +12,7 @@
 #include "base/output_file.h"
 #include "base/text.h"
 #include "base/progress.h"
+#include "base/version.h"
 #include "cli/options.h"
 #include "cli/pipeline.h"
 #include "io/loaders.h"
@@ -22,6 +23,7 @@ const char kUsage[] =
     "Usage: trivanex-pairs list <data-description file>\n"
     "       trivanex-pairs align <pairs> <output file> [trivanex options] <data-description file>\n"
     "       trivanex-pairs merge <output file> <pair file>...\n"
+    "       trivanex-pairs --version\n"
     "\n"
     "list   prints the species pairs a run aligns, one \"A-B\" a line, in the run's order.\n"
     "align  computes the match scores of the named pairs (\"A-B\", several separated by\n"
@@ -198,6 +200,10 @@ int runPairsCommand(int argc, char** argv) {
   if (command == "list") return listCommand(argc, argv);
   if (command == "align") return alignCommand(argc, argv);
   if (command == "merge") return mergeCommand(argc, argv);
+  if (command == "--version") {
+    std::cout << "trivanex-pairs " << trivanexVersion() << std::endl;
+    return 0;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     std::cout << pairsUsageText();
     return 0;

@@ -13,7 +13,7 @@ int runReportingStops(const std::function<int()>& command) {
   } catch (const RunError& e) {
     std::cerr << e.text();
     std::cerr.flush();
-    return 1;
+    return e.exitStatus();
   } catch (const std::bad_alloc&) {
     std::cerr << "Error: out of memory" << std::endl;
     return 1;

@@ -5,6 +5,9 @@
 #include <fstream>
 #include <iostream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "base/error.h"
 #include "io/readers.h"
 #include "base/text.h"
@@ -39,6 +42,27 @@ DataDescription readDataDescription(const std::string& dataDescFile) {
 
 namespace {
 
+// The stop for a network file that cannot be opened, when the reason is that
+// the data directory itself is not there: the usual cause is a relative data
+// directory and a run started from another folder, so the message says where
+// a relative one is looked for. Any other stop is passed on as it is.
+RunError explainMissingDataDirectory(const RunError& stop, const DataDescription& d,
+                                     const std::string& dataDescFile) {
+  if (d.dir.empty()) return stop;
+  struct stat info;
+  const bool exists = stat(d.dir.c_str(), &info) == 0;
+  if (exists && S_ISDIR(info.st_mode)) return stop;
+  std::string message = std::string(stop.what()) + ": the data directory '" + printable(d.dir) +
+                        "' named in " + printable(dataDescFile) +
+                        (exists ? " is not a directory" : " does not exist");
+  if (d.dir[0] != '/') {
+    std::string cwd(4096, '\0');
+    message += "; a relative data directory is taken from the working directory";
+    if (getcwd(&cwd[0], cwd.size()) != nullptr) message += ", " + printable(cwd.c_str());
+  }
+  return RunError(message);
+}
+
 // The one loading sequence behind every loader: the pair files (all of them
 // for the identifiers, when `scores` is set), then the network files when
 // `networks` is set. Each record goes to its sink, when there is one.
@@ -59,8 +83,13 @@ void load(const std::string& dataDescFile, bool scores, bool networks, VecStr& s
     if (scoreSink) std::cerr << "Number of blast scores read: " << scoreCount() << std::endl;
   }
   if (networks)
-    for (size_t i = 0; i < n; ++i)
-      readIntxnRecords(d.networkFile(spList[i]), spList[i], idList, id2sp, networkSink);
+    for (size_t i = 0; i < n; ++i) {
+      try {
+        readIntxnRecords(d.networkFile(spList[i]), spList[i], idList, id2sp, networkSink);
+      } catch (const RunError& stop) {
+        throw explainMissingDataDirectory(stop, d, dataDescFile);
+      }
+    }
 }
 
 RecordSink mapSink(StrPair2Dbl& pairs) {

@@ -14,10 +14,16 @@
 
 namespace {
 
-// The usage text as it must appear, kept as a data file so its tabs and
-// trailing blanks are compared byte for byte.
-const std::string& expectedUsage() {
+// The usage text as it must appear, kept as data files so its tabs and
+// trailing blanks are compared byte for byte: the fixed text, then the closing
+// block of options added since.
+const std::string& fixedUsage() {
   static const std::string text = testutil::readFile(testutil::dataDir() + "/cli/usage.txt");
+  return text;
+}
+const std::string& expectedUsage() {
+  static const std::string text =
+      fixedUsage() + testutil::readFile(testutil::dataDir() + "/cli/further_options.txt");
   return text;
 }
 
@@ -108,16 +114,45 @@ TEST(GetOptions, RangeBoundariesThatAreAccepted) {
   EXPECT_EQ(1, accepted({"-cl_max_per_sp", "1", "x"}).maxPerSp);
 }
 
-TEST(GetOptions, ValuesAreConvertedLikeAtoiAndAtof) {
-  // Conversion stops at the first character that cannot continue the number;
-  // text without a number gives 0.
+TEST(GetOptions, IntegerValuesAreConvertedLikeAtoi) {
+  // Conversion stops at the first character that cannot continue the number.
   EXPECT_EQ(3, accepted({"-cl_max_per_sp", "3x", "x"}).maxPerSp);
-  EXPECT_EQ(0.0, accepted({"-alpha", "abc", "x"}).alpha);
   EXPECT_EQ(7, accepted({"-K", " 7", "x"}).K);
   EXPECT_EQ(7, accepted({"-K", "7.9", "x"}).K);
-  EXPECT_EQ(0.001, accepted({"-thresh", "1e-3", "x"}).thresh);
-  EXPECT_EQ(0.5, accepted({"-alpha", ".5xyz", "x"}).alpha);
   EXPECT_EQ(12, accepted({"-maxveclen", "12abc", "x"}).maxveclen);
+}
+
+TEST(GetOptions, RealValuesMustBeWhollyANumber) {
+  // Whatever strtod reads as a whole, blanks around it aside, is a number.
+  EXPECT_EQ(0.001, accepted({"-thresh", "1e-3", "x"}).thresh);
+  EXPECT_EQ(0.5, accepted({"-alpha", " 0.5\t", "x"}).alpha);
+  EXPECT_EQ(0.5, accepted({"-alpha", "0x1p-1", "x"}).alpha);
+  EXPECT_EQ(0.25, accepted({"--cl_min_pri_thresh=+.25", "x"}).pri);
+  EXPECT_EQ(0.75, accepted({"-cl_min_sec_thresh", "75e-2 ", "x"}).sec);
+  // Anything else is the option's own rejection, as a value out of range is.
+  const std::vector<std::pair<std::string, std::string>> options = {
+      {"-alpha", "Bad 'alpha'"},
+      {"-thresh", "Need convg_thresh in (0,10)"},
+      {"-cl_min_pri_thresh", "Bad 'cl_min_pri_thresh' option"},
+      {"-cl_min_sec_thresh", "Bad 'cl_min_sec_thresh' option"}};
+  for (const auto& [option, message] : options)
+    for (const std::string value : {"foo", "0,9", ".5xyz", "", " ", "0.5 0.6", "1e", "nan", "inf"}) {
+      Parsed p = parse({option, value, "x"});
+      EXPECT_TRUE(p.stopped) << option << " '" << value << "'";
+      EXPECT_EQ("Error: " + message + "\n\n" + expectedUsage(), p.err) << option << " '" << value << "'";
+    }
+}
+
+TEST(GetOptions, VersionIsPrintedOnStandardOutputAndEndsTheRunWithStatusZero) {
+  testing::internal::CaptureStdout();
+  Parsed p = parse({"-K", "5", "--version", "-K", "2", "data.in"});
+  EXPECT_EQ("trivanex " TRIVANEX_VERSION "\n", testing::internal::GetCapturedStdout());
+  EXPECT_TRUE(p.stopped);
+  EXPECT_EQ(RunError::Finished, p.style);
+  EXPECT_EQ("", p.err);
+  EXPECT_EQ(5, p.K);
+  EXPECT_EQ(0, RunError::finished().exitStatus());
+  EXPECT_EQ(1, RunError::reported().exitStatus());
 }
 
 TEST(GetOptions, PruningOnlyWhenMaxveclenIsGiven) {
@@ -345,9 +380,13 @@ TEST(GetOptions, EachCallStartsAfresh) {
 
 // ---- usage text -----------------------------------------------------------------------------
 
-TEST(Usage, TextIsTheFortyThreeLinesByteForByte) {
-  EXPECT_EQ(expectedUsage(), usageText());
+TEST(Usage, TextIsTheFortyThreeLinesByteForByteThenTheFurtherOptions) {
+  EXPECT_EQ(fixedUsage(), usageText());
   EXPECT_EQ(43, std::count(usageText().begin(), usageText().end(), '\n'));
+  // The closing block, which the reference comparison leaves out, starts
+  // with a blank line and "Further options:".
+  EXPECT_EQ(0u, furtherOptionsText().find("\nFurther options:\n"));
+  EXPECT_EQ(expectedUsage(), usageText() + furtherOptionsText());
 }
 
 TEST(Usage, ErrorLineAndBlankLineComeBeforeTheText) {

@@ -30,8 +30,10 @@ std::string expectedFile(const std::string& caseName, const std::string& file) {
   return readFile(caseDir(caseName) + "/expected/" + file);
 }
 
+// The fixed usage text and the closing block of options added since.
 const std::string& usageText() {
-  static const std::string text = readFile(testutil::dataDir() + "/cli/usage.txt");
+  static const std::string text = readFile(testutil::dataDir() + "/cli/usage.txt") +
+                                  readFile(testutil::dataDir() + "/cli/further_options.txt");
   return text;
 }
 
@@ -301,6 +303,43 @@ TEST_F(CliE2E, MissingInputFilesThatStopTheRun) {
   EXPECT_TRUE(startsWith(r.err, defaultSummary("nosuch.in") + "Flag: 1\nError: ")) << r.err;
   EXPECT_TRUE(contains(lines(r.err).back(), "nosuch.in")) << r.err;
   EXPECT_EQ(3u, lines(r.err).size()) << r.err;
+}
+
+TEST_F(CliE2E, MissingDataDirectoryIsNamedWithTheFolderItIsTakenFrom) {
+  // Run from a subfolder: the relative data directory "data" is not there.
+  const std::string dir = work("pair_of_networks");
+  fs::create_directory(dir + "/sub");
+  const std::string sub = fs::canonical(dir + "/sub").string();
+  RunResult r = stopped({"../data.in"}, sub);
+  EXPECT_TRUE(endsWith(r.err,
+                       "Number of blast scores read: 0\nintxn file: data/aa.tab\n"
+                       "Error: cannot open network file data/aa.tab: the data directory 'data' "
+                       "named in ../data.in does not exist; a relative data directory is taken "
+                       "from the working directory, " + sub + "\n"))
+      << r.err;
+  // An absolute one that is missing says so without the working directory.
+  writeFile(dir + "/abs.in", dir + "/nosuch - 1 aa");
+  r = stopped({"abs.in"}, dir);
+  EXPECT_TRUE(endsWith(r.err, "Error: cannot open network file " + dir + "/nosuch/aa.tab: the data "
+                       "directory '" + dir + "/nosuch' named in abs.in does not exist\n"))
+      << r.err;
+}
+
+TEST_F(CliE2E, VersionIsPrintedOnStandardOutputByEveryProgram) {
+  const std::string dir = work();
+  const std::string version = TRIVANEX_VERSION;
+  RunResult r = testutil::runTrivanex({"-K", "5", "--version", "-K", "2"}, dir);
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_EQ("trivanex " + version + "\n", r.out);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ("trivanex " + version + "\n", testutil::runTrivanex({"-v"}, dir).out);
+  r = testutil::runProgram(TRIVANEX_EVAL_EXE, {"--version"}, dir);
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_EQ("trivanex-eval " + version + "\n", r.out);
+  r = testutil::runProgram(TRIVANEX_PAIRS_EXE, {"--version"}, dir);
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_EQ("trivanex-pairs " + version + "\n", r.out);
+  EXPECT_TRUE(files(dir).empty());
 }
 
 // ---- read mode -----------------------------------------------------------------------------
