@@ -2,7 +2,8 @@
 # Installs the build into a scratch prefix and checks what lands where: the
 # file list, the installed data-description file naming the installed example
 # folder, a run of the installed trivanex on it from another folder, and the
-# installed trivanex-eval's report on that run, byte for byte.
+# installed trivanex-eval's report on that run, byte for byte, and the licence
+# in the copyright file.
 # Usage: check_install.sh BUILD_DIR EXPECTED_REPORT
 set -euo pipefail
 build=$1 expected=$(realpath "$2")
@@ -17,7 +18,9 @@ fail() { echo "FAIL: $*"; status=1; }
 want="bin/trivanex
 bin/trivanex-eval
 bin/trivanex-pairs
+share/doc/trivanex/CHANGELOG.md
 share/doc/trivanex/README.md
+share/doc/trivanex/copyright
 share/man/man1/trivanex-eval.1
 share/man/man1/trivanex-pairs.1
 share/man/man1/trivanex.1
@@ -29,13 +32,27 @@ share/trivanex/example/example.fo
 share/trivanex/example/hsapi-hsapi.evals
 share/trivanex/example/hsapi-scere.evals
 share/trivanex/example/hsapi.tab
-share/trivanex/example/scere.tab"
+share/trivanex/example/scere.tab
+share/trivanex/workflow/Snakefile
+share/trivanex/workflow/example/alpha.edges
+share/trivanex/workflow/example/alpha.fasta
+share/trivanex/workflow/example/beta.edges
+share/trivanex/workflow/example/beta.fasta
+share/trivanex/workflow/example/config.yaml
+share/trivanex/workflow/example/families.fo
+share/trivanex/workflow/example/gamma.edges
+share/trivanex/workflow/example/gamma.fasta
+share/trivanex/workflow/example/make_example.py
+share/trivanex/workflow/profiles/slurm-executor/config.yaml
+share/trivanex/workflow/profiles/slurm/config.yaml"
 got=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$got" = "$want" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$want") <(echo "$got"))"
 
 desc=$prefix/share/trivanex/data.in
 [ "$(cat "$desc")" = "$prefix/share/trivanex/example -"$'\n'"3 hsapi scere celeg" ] ||
   fail "installed data.in: $(cat "$desc")"
+
+grep -q '^License: MIT$' "$prefix/share/doc/trivanex/copyright" || fail "copyright names no MIT licence"
 
 mkdir "$scratch/run" && cd "$scratch/run"
 "$prefix/bin/trivanex" "$desc" > run.stdout 2> run.stderr || fail "installed trivanex failed: $(tail -1 run.stderr)"
