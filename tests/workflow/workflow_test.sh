@@ -1,18 +1,57 @@
 #!/usr/bin/env bash
-# The Snakemake workflow against a single run: the merged match-score file
-# and the cluster file must be the single run's, byte for byte. Exits 77
-# (skipped) when snakemake is not installed.
+# The Snakemake workflow. Exits 77 (skipped) when what a part needs is missing.
 #
-#   workflow_test.sh BUILD_DIR SOURCE_DIR
+#   workflow_test.sh BUILD_DIR SOURCE_DIR data
+#     from a data folder, against a single run: the merged match-score file,
+#     the cluster file and the evaluation must be the single run's, byte for
+#     byte; config mistakes give one line each; the Slurm profile's dry run
+#     plans the threads sbatch is asked for.
+#   workflow_test.sh BUILD_DIR SOURCE_DIR sequences
+#     the example from FASTA files (workflow/example) with the real diamond
+#     and trivanex-prepare: the clusters must find the example's families.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
+part=${3:-data}
 if ! command -v snakemake >/dev/null 2>&1; then
-  echo "snakemake is not installed: workflow test skipped"
+  echo "snakemake is not installed (apt-get install snakemake): workflow test skipped"
   exit 77
 fi
 work=$(mktemp -d /tmp/trivanex-workflow-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+# The report step needs trivanex-report; without it the runs leave it out.
+report=false
+[ -x "$build/trivanex-report" ] && report=true
+
+if [ "$part" = sequences ]; then
+  if ! command -v diamond >/dev/null 2>&1; then
+    echo "diamond is not installed (apt-get install diamond-aligner): sequence workflow test skipped"
+    exit 77
+  fi
+  if [ ! -x "$build/trivanex-prepare" ]; then
+    echo "trivanex-prepare is not built: sequence workflow test skipped"
+    exit 77
+  fi
+  # From another folder, as a user would run the installed copy: the config's
+  # paths are taken from its own folder, the results land here.
+  (cd "$work" && snakemake -s "$src/workflow/Snakefile" --cores 2 --quiet \
+    --configfile "$src/workflow/example/config.yaml" --config bin="$build" report=$report \
+    >"$work/snakemake.log" 2>&1) || { cat "$work/snakemake.log"; exit 1; }
+  r=$work/results
+  [ "$(ls "$r/hits" | wc -l)" = 6 ] || fail "expected DIAMOND hits for the 6 pairs A <= B"
+  [ -s "$r/data/data.in" ] || fail "no prepared data folder"
+  # Every family is one protein per species with real hits: the clusters find them.
+  grep -q '^specificity *1\.0000' "$r/evaluation.txt" || fail "specificity: $(grep specificity "$r/evaluation.txt")"
+  grep -q '^clusters spanning 3 species *24$' "$r/evaluation.txt" ||
+    fail "clusters over all three species: $(grep 'spanning 3' "$r/evaluation.txt")"
+  for f in diamond-alpha-beta.log prepare.log align-alpha-beta.log cluster.stderr; do
+    [ -e "$r/logs/$f" ] || fail "no log $f under results/logs"
+  done
+  [ $status = 0 ] && echo "workflow: from FASTA files to the example's families"
+  exit $status
+fi
 
 # Three species, a within-species score file, pruning (sparse pairs), a
 # protein known only from a score file.
@@ -32,21 +71,50 @@ options="-K 8 -alpha 0.7 -maxveclen 20"
 
 snakemake -s "$src/workflow/Snakefile" --directory "$work" --cores 2 --quiet \
   --config data="$work/data" bin="$build" options="$options" out="$work/results" truth='*.fo' \
-  >"$work/snakemake.log" 2>&1 || { cat "$work/snakemake.log"; exit 1; }
+  report=$report >"$work/snakemake.log" 2>&1 || { cat "$work/snakemake.log"; exit 1; }
 
-status=0
 cmp "$work/single/tmp_match-score.txt" "$work/results/match-score.txt" || status=1
 cmp "$work/single/tmp_output_cluster.txt" "$work/results/clusters.txt" || status=1
 cmp "$work/single/evaluation.txt" "$work/results/evaluation.txt" || status=1
-grep -q '^correct clusters' "$work/results/evaluation.txt" || { echo "no evaluation report"; status=1; }
-[ "$(ls "$work/results/pairs" | wc -l)" = 3 ] || { echo "expected one job per species pair"; status=1; }
+[ "$(ls "$work/results/pairs" | wc -l)" = 3 ] || fail "expected one job per species pair"
 # Nothing is written into the data folder.
 [ "$(ls "$work/data" | wc -l)" = "$(( $(ls "$src/tests/data/runs/three/input" | wc -l) + 1 ))" ] \
-  || { echo "the workflow wrote into the data folder"; status=1; }
-# The Slurm profile parses and plans the same jobs (a dry run submits nothing).
+  || fail "the workflow wrote into the data folder"
+# Every job's log is under results/logs; the pair logs, in pair order, are the run's log.
+[ "$(ls "$work/results/logs" | wc -l)" -ge 7 ] || fail "logs: $(ls "$work/results/logs")"
+if [ $report = true ]; then
+  for f in clusters.tsv nodes.tsv edges.tsv alignment.graphml report.html; do
+    [ -s "$work/results/report/$f" ] || fail "report folder has no $f"
+  done
+fi
+
+# Config mistakes: one line each, naming the key or file, and no traceback.
+mkdir "$work/empty"
+(cd "$work/empty" && snakemake -s "$src/workflow/Snakefile" -n --cores 1 \
+  --config dta="$work/data" bin="$work/nosuch" truth='*.fo' > out.txt 2> err.txt) && fail "a bad config ran"
+printf '%s\n' \
+  "Error: unknown config key 'dta' (did you mean 'data'?)" \
+  "Error: give either 'data' (a data folder) or 'species' (a FASTA and a network file per species)" \
+  "Error: 'bin' folder $work/nosuch does not exist" \
+  "(the settings are listed at the top of $src/workflow/Snakefile)" > "$work/expected.err"
+diff "$work/expected.err" "$work/empty/err.txt" || fail "config mistakes are not reported as expected"
+printf 'species:\n  alpha: {fasta: nosuch.fa, netwrk: alpha.edges}\n' > "$work/empty/bad.yaml"
+(cd "$work/empty" && snakemake -s "$src/workflow/Snakefile" -n --cores 1 --configfile bad.yaml \
+  --config bin="$build" report=false > out.txt 2> err.txt) && fail "a bad species list ran"
+for line in "Error: species 'alpha': unknown key 'netwrk' (did you mean 'network'?)" \
+  "Error: species 'alpha': fasta file $work/empty/nosuch.fa does not exist" \
+  "Error: species 'alpha' has no 'network' file"; do
+  grep -qxF "$line" "$work/empty/err.txt" || fail "missing line: $line"$'\n'"$(cat "$work/empty/err.txt")"
+done
+grep -q Traceback "$work/empty/err.txt" && fail "a traceback for a config mistake"
+
+# The Slurm profile parses and plans the same jobs (a dry run submits nothing),
+# with the threads each rule declares, as sbatch is asked for them.
 snakemake -s "$src/workflow/Snakefile" --directory "$work" --profile "$src/workflow/profiles/slurm" \
-  --dry-run --forceall --quiet \
-  --config data="$work/data" bin="$build" options="$options" out="$work/results" \
+  --dry-run --forceall \
+  --config data="$work/data" bin="$build" options="$options" out="$work/results" report=false \
   >"$work/dryrun.log" 2>&1 || { cat "$work/dryrun.log"; status=1; }
-[ $status = 0 ] && echo "workflow: merged match-score file and cluster file equal the single run's"
+grep -Eq '^align_pair +3 +2 +2$' "$work/dryrun.log" ||
+  fail "dry run does not plan align_pair with 2 threads: $(grep align_pair "$work/dryrun.log" | head -3)"
+[ $status = 0 ] && echo "workflow: merged match-score file, cluster file and evaluation equal the single run's"
 exit $status
