@@ -84,6 +84,56 @@ struct SpeciesInput {
   long selfLoops = 0, repeats = 0, proteins = 0, noCrossHit = 0;
 };
 
+// Identifier text -> protein number (or kUnknown / kAmbiguous) for the hit
+// tables, which name the same hundred thousand identifiers millions of times.
+// Open addressing over a flat array of (hash, offset, length, value) slots,
+// the identifiers' bytes kept in one arena: a lookup costs a hash and
+// usually one cache line, where a node-based map chases pointers.
+class IdCache {
+ public:
+  IdCache() : slots_(1 << 16) {}
+  // The value of `id`, or false when it is not cached yet.
+  bool find(std::string_view id, uint64_t hash, int32_t& value) const {
+    for (size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot& s = slots_[i];
+      if (s.len == kEmpty) return false;
+      if (s.hash == hash && s.len == id.size() && std::memcmp(arena_.data() + s.offset, id.data(), id.size()) == 0) {
+        value = s.value;
+        return true;
+      }
+    }
+  }
+  void insert(std::string_view id, uint64_t hash, int32_t value) {
+    if (2 * (count_ + 1) > slots_.size()) grow();
+    place({hash, static_cast<uint64_t>(arena_.size()), static_cast<uint32_t>(id.size()), value});
+    arena_.append(id.data(), id.size());
+    ++count_;
+  }
+
+ private:
+  static constexpr uint32_t kEmpty = 0xffffffffu;
+  struct Slot {
+    uint64_t hash = 0;
+    uint64_t offset = 0;
+    uint32_t len = kEmpty;
+    int32_t value = 0;
+  };
+  void place(const Slot& slot) {
+    size_t i = slot.hash & (slots_.size() - 1);
+    while (slots_[i].len != kEmpty) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = slot;
+  }
+  void grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old)
+      if (s.len != kEmpty) place(s);
+  }
+  std::vector<Slot> slots_;
+  std::string arena_;
+  size_t count_ = 0;
+};
+
 struct HitCounts {
   long lines = 0, kept = 0, unknown = 0, ambiguous = 0, self = 0, repeats = 0, rewritten = 0;
 };
@@ -92,24 +142,29 @@ struct HitCounts {
 // list of their species pair (index i * n + j for species i <= j).
 void readHits(const std::string& path, int scoreColumn, bool normalise, const ProteinRegistry& reg,
               const std::vector<uint32_t>& rank, size_t nSpecies,
-              std::unordered_map<std::string, int32_t>& cache, std::vector<std::vector<Scored>>& pairs,
+              IdCache& cache, std::vector<std::vector<Scored>>& pairs,
               HitCounts& counts) {
   TextInput in(path);
   std::string line, id;
   const size_t need = std::max<size_t>(2, static_cast<size_t>(scoreColumn));
   const char* field[2];
   size_t fieldLen[2];
+  const std::hash<std::string_view> hasher;
   auto resolve = [&](const char* s, size_t n) {
+    const std::string_view text(s, n);
+    const uint64_t hash = hasher(text);
+    int32_t p;
+    if (cache.find(text, hash, p)) return p;
     id.assign(s, n);
-    auto found = cache.find(id);
-    if (found != cache.end()) return found->second;
-    std::string norm = id;
-    const bool rewritten = normalise && normaliseUniprot(norm);
-    const int32_t p = reg.find(norm);
+    const bool rewritten = normalise && normaliseUniprot(id);
+    p = reg.find(id);
     if (rewritten && p >= 0) ++counts.rewritten;
-    cache.emplace(id, p);
+    cache.insert(text, hash, p);
     return p;
   };
+  // A search writes a query's hits together, so the last query is looked up once.
+  std::string lastQuery;
+  int32_t lastQueryProtein = ProteinRegistry::kUnknown;
   while (in.getLine(line)) {
     const char* s = line.data();
     const size_t n = line.size();
@@ -142,7 +197,13 @@ void readHits(const std::string& path, int scoreColumn, bool normalise, const Pr
       throw RunError(printable(path) + " line " + std::to_string(in.lineNumber()) + ": column " +
                      std::to_string(scoreColumn) + " holds " + quoteToken(std::string_view(score, scoreLen)) +
                      ", not a number (--score-column names the score column)");
-    int32_t a = resolve(field[0], fieldLen[0]);
+    int32_t a;
+    if (fieldLen[0] == lastQuery.size() && std::memcmp(field[0], lastQuery.data(), fieldLen[0]) == 0) {
+      a = lastQueryProtein;
+    } else {
+      a = lastQueryProtein = resolve(field[0], fieldLen[0]);
+      lastQuery.assign(field[0], fieldLen[0]);
+    }
     int32_t b = resolve(field[1], fieldLen[1]);
     if (a == ProteinRegistry::kUnknown || b == ProteinRegistry::kUnknown) {
       ++counts.unknown;
@@ -314,7 +375,7 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
   std::vector<std::vector<Scored>> pairs(n * n);
   HitCounts hits;
   {
-    std::unordered_map<std::string, int32_t> cache;
+    IdCache cache;
     for (const std::string& path : options.hits)
       readHits(path, options.scoreColumn, normalise, reg, rank, n, cache, pairs, hits);
   }
