@@ -107,10 +107,9 @@ class Builder {
       if (seen.size() > 1) {
         std::string list;
         for (const auto& s : seen)
-          list += (list.empty() ? "" : ", ") + std::to_string(s.first) + " (" +
-                  std::to_string(s.second) + " partners)";
+          list += (list.empty() ? "" : ", ") + std::to_string(s.first) + ": " + std::to_string(s.second);
         throw RunError(printable(in_.path()) + " line " + std::to_string(in_.lineNumber()) +
-                       ": partners of several taxa: " + list +
+                       ": partners of several taxa (taxon: partners) " + list +
                        "; name the species' taxon with --taxon CODE=TAXID");
       }
       if (!seen.empty()) taxon = seen.begin()->first;

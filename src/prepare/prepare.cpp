@@ -158,7 +158,7 @@ void readHits(const std::string& path, int scoreColumn, bool normalise, const Pr
     id.assign(s, n);
     const bool rewritten = normalise && normaliseUniprot(id);
     p = reg.find(id);
-    if (rewritten && p >= 0) ++counts.rewritten;
+    if (rewritten) ++counts.rewritten;
     cache.insert(text, hash, p);
     return p;
   };
@@ -445,10 +445,15 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
         << "  " << s.proteins << " proteins, " << s.edges.size() << " interactions"
         << (net.weighted ? " (weighted)" : "") << "; removed " << s.selfLoops << " self-interactions, "
         << s.repeats << " repeats\n";
-    if (net.otherTaxon || net.notPhysical || net.noIdentifier || net.belowMinScore)
-      log << "  records left out: " << net.otherTaxon << " with a partner outside taxon " << net.taxon
-          << ", " << net.notPhysical << " not physical, " << net.noIdentifier
-          << " without an identifier, " << net.belowMinScore << " below --min-score\n";
+    std::string left;
+    auto leftOut = [&](long count, const std::string& why) {
+      if (count) left += (left.empty() ? "" : ", ") + std::to_string(count) + " " + why;
+    };
+    leftOut(net.otherTaxon, "with a partner outside taxon " + std::to_string(net.taxon));
+    leftOut(net.notPhysical, "not physical");
+    leftOut(net.noIdentifier, "without an identifier");
+    leftOut(net.belowMinScore, "below --min-score");
+    if (!left.empty()) log << "  records left out: " << left << "\n";
     log << "  " << s.noCrossHit << " proteins without any cross-species hit\n";
     row("species", s.code, "proteins", s.proteins);
     row("species", s.code, "interactions", static_cast<long long>(s.edges.size()));

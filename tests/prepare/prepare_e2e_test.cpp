@@ -1,0 +1,169 @@
+// End-to-end runs of trivanex-prepare. The data of tests/data/prepare/formats
+// holds one species per network format (fly: weighted edge list with a header,
+// a reversed repeat and a self-interaction; hs: BioGRID TAB3 with a repeat, a
+// genetic record, a mouse partner, a '-' accession and 'P4|P4B'; sc: STRING
+// links, each twice, two under --min-score; ce: PSI-MI TAB with a genetic
+// record and a repeat) and one hit table (a pair on three lines, both
+// directions, a self-hit, unknown identifiers, sp|/tr| identifiers). Its
+// folder is compared byte for byte with tests/data/prepare/expected.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testutil::readFile;
+using testutil::RunResult;
+using testutil::writeFile;
+
+const std::string kFormats = testutil::dataDir() + "/prepare/formats";
+const std::string kExpected = testutil::dataDir() + "/prepare/expected";
+
+RunResult prepare(const std::vector<std::string>& args, const std::string& workDir) {
+  return testutil::runProgram(TRIVANEX_PREPARE_EXE, args, workDir);
+}
+
+void gzipFile(const std::string& from, const std::string& to) {
+  const std::string text = readFile(from);
+  gzFile out = gzopen(to.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(gzwrite(out, text.data(), static_cast<unsigned>(text.size())), static_cast<int>(text.size()));
+  ASSERT_EQ(gzclose(out), Z_OK);
+}
+
+class PrepareTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = testutil::makeTempDir(); }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // The four species and the hits, from `folder`, with names ending in `ext`.
+  std::vector<std::string> formatArgs(const std::string& folder, const std::string& ext,
+                                      const std::string& out) {
+    return {"--out", out, "--species", "fly=" + folder + "/fly.edges" + ext,
+            "--species", "hs=" + folder + "/hs.tab3.txt" + ext,
+            "--species", "sc=" + folder + "/sc.links.txt" + ext,
+            "--species", "ce=" + folder + "/ce.mitab" + ext,
+            "--hits", folder + "/hits.m8" + ext, "--taxon", "hs=9606", "--min-score", "400"};
+  }
+
+  void expectFolder(const std::string& out) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(kExpected)) names.push_back(e.path().filename());
+    ASSERT_EQ(names.size(), 15u);  // 4 networks, 10 pair files, the summary
+    for (const std::string& name : names) EXPECT_EQ(readFile(out + "/" + name), readFile(kExpected + "/" + name)) << name;
+    EXPECT_EQ(readFile(out + "/data.in"), out + " -\n4 ce fly hs sc\n");
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(out)) files += e.is_regular_file();
+    EXPECT_EQ(files, 16u);  // nothing else, no temporary left
+  }
+
+  // A refused input: one error line, exit 1, no data.in.
+  void expectRefusal(const std::vector<std::string>& args, const std::string& message) {
+    SCOPED_TRACE(message);
+    const RunResult r = prepare(args, dir_);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Error: " + message + "\n");
+    EXPECT_FALSE(testutil::fileExists(dir_ + "/out/data.in"));
+  }
+
+  std::string dir_;
+};
+
+TEST_F(PrepareTest, EachFormatGivesTheExpectedFolderPlainOrGzipped) {
+  const RunResult plain = prepare(formatArgs(kFormats, "", dir_ + "/plain"), dir_);
+  ASSERT_EQ(plain.exitCode, 0) << plain.err;
+  expectFolder(dir_ + "/plain");
+  EXPECT_NE(plain.err.find("hits: 10 lines read, 5 pairs kept; 2 repeats"), std::string::npos) << plain.err;
+
+  // The same inputs gzipped, under names that do not say so.
+  fs::create_directory(dir_ + "/gz");
+  for (const char* name : {"fly.edges", "hs.tab3.txt", "sc.links.txt", "ce.mitab", "hits.m8"})
+    gzipFile(kFormats + "/" + name, dir_ + "/gz/" + name + ".dat");
+  const RunResult gz = prepare(formatArgs(dir_ + "/gz", ".dat", "gzout"), dir_);
+  ASSERT_EQ(gz.exitCode, 0) << gz.err;
+  expectFolder(fs::canonical(dir_ + "/gzout"));
+
+  // trivanex reads the folder from any working directory.
+  fs::create_directory(dir_ + "/run");
+  const RunResult run = testutil::runTrivanex({dir_ + "/plain/data.in"}, dir_ + "/run");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(testutil::fileExists(dir_ + "/run/tmp_output_cluster.txt"));
+  // Only what the data lacks: two pairs of species without a hit.
+  const RunResult check = prepare({"--check", dir_ + "/plain/data.in"}, dir_);
+  EXPECT_EQ(check.exitCode, 0);
+  const std::string d = dir_ + "/plain/";
+  EXPECT_EQ(check.err, "Warning: " + d + "ce-hs.evals: no score between ce and hs: no protein of one can be "
+                       "matched to the other by sequence\nWarning: " + d + "fly-sc.evals: no score between "
+                       "fly and sc: no protein of one can be matched to the other by sequence\nchecked " + d +
+                       "data.in: 4 species, 10 pair files, 2 warnings\n");
+}
+
+TEST_F(PrepareTest, SharedIdentifiersNeedPrefixes) {
+  writeFile(dir_ + "/a.txt", "X1 X2\nX2 X3\n");
+  writeFile(dir_ + "/b.txt", "Y1 X2\n");
+  writeFile(dir_ + "/hits", "X1 Y1 9\nb|X2 a|X3 8\nX2 Y1 7\n");
+  const std::vector<std::string> args = {"--out", "out", "--species", "a=a.txt", "--species", "b=b.txt",
+                                         "--hits", "hits", "--score-column", "3"};
+  expectRefusal(args, "b.txt line 1: 'X2' is also a protein of a (a.txt); identifiers must be unique "
+                      "across species: --prefix-ids prefixes every identifier with 'CODE|'");
+  std::vector<std::string> prefixed = args;
+  prefixed.push_back("--prefix-ids");
+  const RunResult r = prepare(prefixed, dir_);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(dir_ + "/out/a.tab"), "INTERACTOR_A INTERACTOR_B\na|X1 a|X2\na|X2 a|X3\n");
+  EXPECT_EQ(readFile(dir_ + "/out/b.tab"), "INTERACTOR_A INTERACTOR_B\nb|X2 b|Y1\n");
+  // "X2" alone could be either species' protein: dropped, and counted.
+  EXPECT_EQ(readFile(dir_ + "/out/a-b.evals"), "a|X1 b|Y1 9\na|X3 b|X2 8\n");
+  EXPECT_NE(r.err.find("dropped 0 naming a protein of no species, 1 naming an identifier of several species"),
+            std::string::npos) << r.err;
+}
+
+TEST_F(PrepareTest, RefusedInputsNameFileAndLine) {
+  writeFile(dir_ + "/a.txt", "A1 A2\nA2 A3\n");
+  writeFile(dir_ + "/b.txt", "B1 B2 0.5\nB2 B3 0.7 x\n");
+  writeFile(dir_ + "/hits", "A1\tB1\t50\nA2\tB2\tn/a\n");
+  auto args = [](const std::string& b, const std::string& hits) {
+    return std::vector<std::string>{"--out", "out", "--species", "a=a.txt", "--species", "b=" + b,
+                                    "--hits", hits, "--score-column", "3"};
+  };
+  expectRefusal(args("b.txt", "hits"), "b.txt line 2: 4 fields where the first edge had 3");
+  writeFile(dir_ + "/b.txt", "B1 B2 0.5\nB2 B3 1.5\n");
+  expectRefusal(args("b.txt", "hits"), "b.txt line 2: the weight '1.5' is outside 0 to 1");
+  writeFile(dir_ + "/b.txt", "B1 B2\n");
+  expectRefusal(args("b.txt", "hits"),
+                "hits line 2: column 3 holds 'n/a', not a number (--score-column names the score column)");
+  writeFile(dir_ + "/hits", "A1\tB1\t50\n");
+  std::vector<std::string> twelve = args("b.txt", "hits");
+  twelve.resize(twelve.size() - 2);
+  expectRefusal(twelve, "hits line 1: 3 fields; the score is column 12 (a BLAST or DIAMOND table in "
+                        "-outfmt 6 has 12; --score-column names another)");
+
+  // A gzip file cut short is never taken for a shorter table.
+  std::string many;
+  for (int i = 0; i < 3000; ++i) many += "A1\tB1\t" + std::to_string(i) + "\n";
+  writeFile(dir_ + "/many", many);
+  gzipFile(dir_ + "/many", dir_ + "/many.gz");
+  const std::string gz = readFile(dir_ + "/many.gz");
+  writeFile(dir_ + "/cut.gz", gz.substr(0, gz.size() - 4));
+  expectRefusal(args("b.txt", "cut.gz"), "cut.gz line 3001: the gzip data ends early (truncated file?); "
+                                         "decompress it to see what is missing");
+
+  writeFile(dir_ + "/s.txt", "protein1 protein2 combined_score\nS1 S2 300\nS2 S1 300\nS3 S3 900\n");
+  std::vector<std::string> strict = args("s.txt", "hits");
+  strict.insert(strict.end(), {"--min-score", "400"});
+  expectRefusal(strict,
+                "s.txt line 4: no interaction left after filtering (3 records; 0 with a partner of another "
+                "taxon, 0 not physical, 0 without an identifier, 2 below --min-score, 1 self-interactions)");
+
+  fs::copy_file(kFormats + "/hs.tab3.txt", dir_ + "/h.tab3");
+  expectRefusal(args("h.tab3", "hits"), "h.tab3 line 7: partners of several taxa (taxon: partners) 9606: 7, "
+                                        "10090: 1; name the species' taxon with --taxon CODE=TAXID");
+}
+
+}  // namespace
