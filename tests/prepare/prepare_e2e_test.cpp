@@ -167,3 +167,47 @@ TEST_F(PrepareTest, RefusedInputsNameFileAndLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// --check on a folder with the mistakes trivanex accepts without a word: a
+// pair file named with the codes the other way round, a raw 12-column search
+// table as a pair file (its third column, percent identity, read as the
+// score), e-values, a pair given twice with different scores, an identifier
+// no network names.
+TEST_F(PrepareTest, CheckWarnsAboutSilentMistakes) {
+  fs::create_directory(dir_ + "/d");
+  writeFile(dir_ + "/data.in", "d -\n2 b a\n");
+  writeFile(dir_ + "/d/a.tab", "INTERACTOR_A INTERACTOR_B\nA1 A2\nA2 A3\n");
+  writeFile(dir_ + "/d/b.tab", "INTERACTOR_A INTERACTOR_B CONF_VAL\nB1 B2 0.5\n");
+  writeFile(dir_ + "/d/b-a.evals", "B1 A1 50\n");
+  writeFile(dir_ + "/d/a-a.evals",
+            "A1\tA2\t87.5\t100\t12\t0\t1\t100\t1\t100\t1e-30\t180.2\n"
+            "A2\tA3\t100.0\t90\t0\t0\t1\t90\t1\t90\t1e-40\t210.0\n");
+  writeFile(dir_ + "/d/b-b.evals", "B1 B2 1e-5\nB2 B1 3e-7\nB1 B9 0.5\n");
+  const std::string before = readFile(dir_ + "/d/a-a.evals");
+
+  const RunResult r = prepare({"--check", "data.in"}, dir_);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "Warning: d/a-a.evals line 1: 2 lines with more than 3 fields: trivanex reads 'id_A id_B score' "
+            "and ignores the rest, so a raw BLAST or DIAMOND table (-outfmt 6) is read with its percent "
+            "identity as the score; build the file with trivanex-prepare --hits, which takes the bit score\n"
+            "Warning: d/a-a.evals: every score lies in [0, 100] and the largest is 100: percent identities? "
+            "use bit scores\n"
+            "Warning: d/a-b.evals: missing, but d/b-a.evals exists: trivanex reads only a-b, the codes in "
+            "sorted order, and takes the missing file as empty; rename it\n"
+            "Warning: d/a-b.evals: no score between a and b: no protein of one can be matched to the other "
+            "by sequence\n"
+            "Warning: d/b-b.evals line 1: 2 scores written with an exponent: e-values? trivanex takes a "
+            "larger score as more similar; use bit scores\n"
+            "Warning: d/b-b.evals line 3: 1 identifiers that no network names\n"
+            "Warning: d/b-b.evals line 2: 1 pairs given again with a different score: trivanex keeps the "
+            "last line's, whatever its size; trivanex-prepare keeps the largest\n"
+            "checked data.in: 2 species, 2 pair files, 7 warnings\n");
+  EXPECT_EQ(prepare({"--check", "data.in", "--strict"}, dir_).exitCode, 1);
+  EXPECT_EQ(readFile(dir_ + "/d/a-a.evals"), before);
+}
+
+}  // namespace
