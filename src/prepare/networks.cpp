@@ -56,7 +56,7 @@ bool looksLikeEdgeHeader(const std::vector<std::string_view>& f) {
   if (f.size() < 2) return false;
   static const char* const kFirst[] = {"interactor_a", "source", "node1", "nodea", "from",
                                        "protein1", "proteina", "protein_a", "gene1", "genea",
-                                       "id1", "ida", "a"};
+                                       "id1", "ida"};
   const std::string first = lower(f[0]);
   for (const char* name : kFirst)
     if (first == name) return true;

@@ -170,6 +170,16 @@ TEST_F(PrepareTest, RefusedInputsNameFileAndLine) {
 
 namespace {
 
+TEST_F(PrepareTest, VersionHelpAndUnknownOptions) {
+  EXPECT_EQ(prepare({"--version"}, dir_).out, std::string("trivanex-prepare ") + TRIVANEX_VERSION + "\n");
+  const RunResult help = prepare({"--help"}, dir_);
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.out.rfind("Usage: trivanex-prepare --out DIR", 0), 0u);
+  expectRefusal({"--species", "a"}, "--species expects CODE=VALUE, not 'a' (trivanex-prepare --help shows the usage)");
+  expectRefusal({"--out", "out", "--species", "a-b=x", "--hits", "h"},
+                "species code 'a-b' must be non-empty, without '-', '/', '=', '|' or blanks (it names files A-B.evals)");
+}
+
 // --check on a folder with the mistakes trivanex accepts without a word: a
 // pair file named with the codes the other way round, a raw 12-column search
 // table as a pair file (its third column, percent identity, read as the
