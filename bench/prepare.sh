@@ -38,7 +38,7 @@ wall, rss, lines, cpu = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), float(s
 parts = [float(p) for p in wall.split(":")]
 secs = sum(p * 60 ** i for i, p in enumerate(reversed(parts)))
 print(f"wall time        {secs:.2f} s")
-print(f"CPU time         {cpu:.2f} s (user + system; the wall time exceeds it only when the machine is busy)")
+print(f"CPU time         {cpu:.2f} s (user + system, both threads)")
 print(f"peak RSS         {rss / 1024:.0f} MB")
 print(f"hit lines        {lines}  ({lines / secs / 1e6:.2f} million per second)")
 PY

@@ -18,19 +18,24 @@ struct TextInput::Inflater {
   bool memberOpen = false;  // inside a gzip member whose end has not been seen
 };
 
-TextInput::TextInput(const std::string& path) : path_(path), in_(kBlock), out_(kBlock) {
+TextInput::TextInput(const std::string& path) : path_(path), in_(kBlock) {
   rejectDirectory(path_);
   file_ = std::fopen(path_.c_str(), "rb");
   if (!file_)
     throw RunError("cannot open " + printable(path_) + " (" + std::strerror(errno) + ")");
   // The first block decides: gzip data starts with the magic bytes 1f 8b.
-  readRaw();
+  std::string error;
+  if (!readRaw(error) && !error.empty()) {
+    std::fclose(file_);
+    file_ = nullptr;
+    fail(error);
+  }
   gzip_ = inEnd_ >= 2 && static_cast<unsigned char>(in_[0]) == 0x1f &&
           static_cast<unsigned char>(in_[1]) == 0x8b;
   if (!gzip_) {
-    std::swap(in_, out_);
-    outPos_ = 0;
-    outEnd_ = inEnd_;
+    plain_.data.swap(in_);
+    plain_.size = inEnd_;
+    out_ = &plain_;
     inPos_ = inEnd_ = 0;
     return;
   }
@@ -42,9 +47,22 @@ TextInput::TextInput(const std::string& path) : path_(path), in_(kBlock), out_(k
     std::fclose(file_);
     throw std::bad_alloc();
   }
+  for (Block& b : blocks_) {
+    b.data.resize(kBlock);
+    free_.push_back(&b);
+  }
+  thread_ = std::thread([this] { inflateLoop(); });
 }
 
 TextInput::~TextInput() {
+  if (thread_.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
   if (inflater_) inflateEnd(&inflater_->zs);
   if (file_) std::fclose(file_);
 }
@@ -53,11 +71,11 @@ void TextInput::fail(const std::string& what) const {
   throw RunError(printable(path_) + " line " + std::to_string(lineNo_ + 1) + ": " + what);
 }
 
-bool TextInput::readRaw() {
+bool TextInput::readRaw(std::string& error) {
   if (rawEof_) return false;
   const size_t n = std::fread(in_.data(), 1, in_.size(), file_);
   if (n == 0) {
-    if (std::ferror(file_)) fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+    if (std::ferror(file_)) error = std::string("cannot be read (") + std::strerror(errno) + ")";
     rawEof_ = true;
     return false;
   }
@@ -66,27 +84,25 @@ bool TextInput::readRaw() {
   return true;
 }
 
-bool TextInput::refill() {
-  outPos_ = outEnd_ = 0;
-  if (!gzip_) {
-    const size_t n = std::fread(out_.data(), 1, out_.size(), file_);
-    if (n == 0 && std::ferror(file_))
-      fail(std::string("cannot be read (") + std::strerror(errno) + ")");
-    outEnd_ = n;
-    return n > 0;
-  }
+bool TextInput::inflateBlock(Block& block, std::string& error) {
   z_stream& zs = inflater_->zs;
-  zs.next_out = reinterpret_cast<Bytef*>(out_.data());
-  zs.avail_out = static_cast<uInt>(out_.size());
-  while (zs.avail_out == out_.size()) {
-    if (inPos_ == inEnd_ && !readRaw()) {
-      if (inflater_->memberOpen)
-        fail("the gzip data ends early (truncated file?); decompress it to see what is missing");
-      return false;
+  zs.next_out = reinterpret_cast<Bytef*>(block.data.data());
+  zs.avail_out = static_cast<uInt>(block.data.size());
+  while (zs.avail_out == block.data.size()) {
+    if (inPos_ == inEnd_ && !readRaw(error)) {
+      if (!error.empty()) return false;
+      if (inflater_->memberOpen) {
+        error = "the gzip data ends early (truncated file?); decompress it to see what is missing";
+        return false;
+      }
+      break;
     }
     if (!inflater_->memberOpen) {
       // Another member follows (files joined with cat are one valid stream).
-      if (inflateReset(&zs) != Z_OK) fail("cannot restart the gzip decoder");
+      if (inflateReset(&zs) != Z_OK) {
+        error = "cannot restart the gzip decoder";
+        return false;
+      }
       inflater_->memberOpen = true;
     }
     zs.next_in = reinterpret_cast<Bytef*>(in_.data() + inPos_);
@@ -96,24 +112,86 @@ bool TextInput::refill() {
     if (ret == Z_STREAM_END) {
       inflater_->memberOpen = false;
     } else if (ret == Z_MEM_ERROR) {
-      throw std::bad_alloc();
+      error = "out of memory while decompressing";
+      return false;
     } else if (ret != Z_OK && ret != Z_BUF_ERROR) {
-      fail(std::string("corrupt gzip data (") + (zs.msg ? zs.msg : "inflate failed") + ")");
+      error = std::string("corrupt gzip data (") + (zs.msg ? zs.msg : "inflate failed") + ")";
+      return false;
     }
   }
-  outEnd_ = out_.size() - zs.avail_out;
+  block.size = block.data.size() - zs.avail_out;
   return true;
+}
+
+void TextInput::inflateLoop() {
+  for (;;) {
+    Block* block;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+      if (stop_) return;
+      block = free_.back();
+      free_.pop_back();
+    }
+    std::string error;
+    const bool ok = inflateBlock(*block, error);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (ok && block->size > 0) full_.push_back(block);
+      if (!ok || block->size == 0) {
+        error_ = error;
+        done_ = true;
+      }
+    }
+    changed_.notify_all();
+    if (!ok || block->size == 0) return;
+  }
+}
+
+bool TextInput::refill() {
+  if (!gzip_) {
+    if (plain_.data.size() < kBlock) plain_.data.resize(kBlock);
+    const size_t n = std::fread(plain_.data.data(), 1, plain_.data.size(), file_);
+    if (n == 0 && std::ferror(file_))
+      fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+    plain_.size = n;
+    outPos_ = 0;
+    return n > 0;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (out_) {
+    free_.push_back(out_);
+    out_ = nullptr;
+    changed_.notify_all();
+  }
+  changed_.wait(lock, [this] { return fullHead_ < full_.size() || done_; });
+  if (fullHead_ < full_.size()) {
+    out_ = full_[fullHead_++];
+    if (fullHead_ == full_.size()) {
+      full_.clear();
+      fullHead_ = 0;
+    }
+    outPos_ = 0;
+    return true;
+  }
+  if (!error_.empty()) {
+    const std::string what = error_;
+    lock.unlock();
+    fail(what);
+  }
+  return false;
 }
 
 bool TextInput::getLine(std::string& line) {
   line.clear();
   bool any = false;
   for (;;) {
-    if (outPos_ == outEnd_) {
+    if (!out_ || outPos_ == out_->size) {
       if (!refill()) break;
+      if (outPos_ == out_->size) continue;
     }
-    const char* begin = out_.data() + outPos_;
-    const size_t avail = outEnd_ - outPos_;
+    const char* begin = out_->data.data() + outPos_;
+    const size_t avail = out_->size - outPos_;
     const void* nl = std::memchr(begin, '\n', avail);
     if (nl) {
       const size_t len = static_cast<const char*>(nl) - begin;
@@ -124,7 +202,7 @@ bool TextInput::getLine(std::string& line) {
       return true;
     }
     line.append(begin, avail);
-    outPos_ = outEnd_;
+    outPos_ = out_->size;
     any = true;
   }
   if (!any) return false;
