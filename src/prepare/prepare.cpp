@@ -251,6 +251,68 @@ void readFasta(const std::string& path, int species, bool normalise, const std::
   }
 }
 
+// The summary: for people on `log`, for programs in DIR/prepare.tsv as
+// "section name measure value" rows (species by code, pairs as A-B in the
+// order of the pair files, then the hit and identifier counts).
+void writeSummary(const std::vector<SpeciesInput>& sp, const std::vector<std::string>& codes,
+                  const std::vector<long>& keptPerPair, const HitCounts& hits, long rewritten,
+                  const std::string& outDir, std::ostream& log) {
+  const size_t n = codes.size();
+  std::string tsv = "section\tname\tmeasure\tvalue\n";
+  auto row = [&](const std::string& section, const std::string& name, const char* measure, long long value) {
+    tsv += section + '\t' + name + '\t' + measure + '\t' + std::to_string(value) + '\n';
+  };
+  for (const SpeciesInput& s : sp) {
+    const RawNetwork& net = s.net;
+    log << "species " << s.code << ": " << networkFormatName(net.format) << " " << s.path << "\n"
+        << "  " << s.proteins << " proteins, " << s.edges.size() << " interactions"
+        << (net.weighted ? " (weighted)" : "") << "; removed " << s.selfLoops << " self-interactions, "
+        << s.repeats << " repeats\n";
+    std::string left;
+    auto leftOut = [&](long count, const std::string& why) {
+      if (count) left += (left.empty() ? "" : ", ") + std::to_string(count) + " " + why;
+    };
+    leftOut(net.otherTaxon, "with a partner outside taxon " + std::to_string(net.taxon));
+    leftOut(net.notPhysical, "not physical");
+    leftOut(net.noIdentifier, "without an identifier");
+    leftOut(net.belowMinScore, "below --min-score");
+    if (!left.empty()) log << "  records left out: " << left << "\n";
+    log << "  " << s.noCrossHit << " proteins without any cross-species hit\n";
+    row("species", s.code, "proteins", s.proteins);
+    row("species", s.code, "interactions", static_cast<long long>(s.edges.size()));
+    row("species", s.code, "self_interactions_removed", s.selfLoops);
+    row("species", s.code, "repeats_removed", s.repeats);
+    row("species", s.code, "other_taxon_dropped", net.otherTaxon);
+    row("species", s.code, "not_physical_dropped", net.notPhysical);
+    row("species", s.code, "no_identifier_dropped", net.noIdentifier);
+    row("species", s.code, "below_min_score_dropped", net.belowMinScore);
+    row("species", s.code, "without_cross_species_hit", s.noCrossHit);
+  }
+  for (size_t a = 0; a < n; ++a)
+    for (size_t b = a; b < n; ++b) {
+      const std::string name = codes[a] + "-" + codes[b];
+      log << "pair " << name << ": " << keptPerPair[a * n + b] << " hits kept\n";
+      row("pair", name, "hits_kept", keptPerPair[a * n + b]);
+    }
+  log << "hits: " << hits.lines << " lines read, " << hits.kept << " pairs kept; " << hits.repeats
+      << " repeats (HSPs, both directions) collapsed to the largest score; dropped " << hits.unknown
+      << " naming a protein of no species, " << hits.ambiguous << " naming an identifier of several species, "
+      << hits.self << " of a protein with itself\n";
+  log << "identifiers rewritten by normalisation: " << rewritten << "\n";
+  row("hits", "all", "lines", hits.lines);
+  row("hits", "all", "pairs_kept", hits.kept);
+  row("hits", "all", "repeats_collapsed", hits.repeats);
+  row("hits", "all", "unknown_protein_dropped", hits.unknown);
+  row("hits", "all", "ambiguous_identifier_dropped", hits.ambiguous);
+  row("hits", "all", "self_hit_dropped", hits.self);
+  row("identifiers", "all", "rewritten", rewritten);
+  {
+    Writer w(outDir + "/prepare.tsv");
+    w.buf() = tsv;
+    w.commit();
+  }
+}
+
 }  // namespace
 
 void appendNumber(std::string& out, double value) {
@@ -434,60 +496,7 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
       if (!crossHit[p]) ++sp[s].noCrossHit;
   }
 
-  // The summary: for people on standard error, for programs in prepare.tsv.
-  std::string tsv = "section\tname\tmeasure\tvalue\n";
-  auto row = [&](const std::string& section, const std::string& name, const char* measure, long long value) {
-    tsv += section + '\t' + name + '\t' + measure + '\t' + std::to_string(value) + '\n';
-  };
-  for (const SpeciesInput& s : sp) {
-    const RawNetwork& net = s.net;
-    log << "species " << s.code << ": " << networkFormatName(net.format) << " " << s.path << "\n"
-        << "  " << s.proteins << " proteins, " << s.edges.size() << " interactions"
-        << (net.weighted ? " (weighted)" : "") << "; removed " << s.selfLoops << " self-interactions, "
-        << s.repeats << " repeats\n";
-    std::string left;
-    auto leftOut = [&](long count, const std::string& why) {
-      if (count) left += (left.empty() ? "" : ", ") + std::to_string(count) + " " + why;
-    };
-    leftOut(net.otherTaxon, "with a partner outside taxon " + std::to_string(net.taxon));
-    leftOut(net.notPhysical, "not physical");
-    leftOut(net.noIdentifier, "without an identifier");
-    leftOut(net.belowMinScore, "below --min-score");
-    if (!left.empty()) log << "  records left out: " << left << "\n";
-    log << "  " << s.noCrossHit << " proteins without any cross-species hit\n";
-    row("species", s.code, "proteins", s.proteins);
-    row("species", s.code, "interactions", static_cast<long long>(s.edges.size()));
-    row("species", s.code, "self_interactions_removed", s.selfLoops);
-    row("species", s.code, "repeats_removed", s.repeats);
-    row("species", s.code, "other_taxon_dropped", net.otherTaxon);
-    row("species", s.code, "not_physical_dropped", net.notPhysical);
-    row("species", s.code, "no_identifier_dropped", net.noIdentifier);
-    row("species", s.code, "below_min_score_dropped", net.belowMinScore);
-    row("species", s.code, "without_cross_species_hit", s.noCrossHit);
-  }
-  for (size_t a = 0; a < n; ++a)
-    for (size_t b = a; b < n; ++b) {
-      const std::string name = codes[a] + "-" + codes[b];
-      log << "pair " << name << ": " << keptPerPair[a * n + b] << " hits kept\n";
-      row("pair", name, "hits_kept", keptPerPair[a * n + b]);
-    }
-  log << "hits: " << hits.lines << " lines read, " << hits.kept << " pairs kept; " << hits.repeats
-      << " repeats (HSPs, both directions) collapsed to the largest score; dropped " << hits.unknown
-      << " naming a protein of no species, " << hits.ambiguous << " naming an identifier of several species, "
-      << hits.self << " of a protein with itself\n";
-  log << "identifiers rewritten by normalisation: " << rewritten << "\n";
-  row("hits", "all", "lines", hits.lines);
-  row("hits", "all", "pairs_kept", hits.kept);
-  row("hits", "all", "repeats_collapsed", hits.repeats);
-  row("hits", "all", "unknown_protein_dropped", hits.unknown);
-  row("hits", "all", "ambiguous_identifier_dropped", hits.ambiguous);
-  row("hits", "all", "self_hit_dropped", hits.self);
-  row("identifiers", "all", "rewritten", rewritten);
-  {
-    Writer w(outDir + "/prepare.tsv");
-    w.buf() = tsv;
-    w.commit();
-  }
+  writeSummary(sp, codes, keptPerPair, hits, rewritten, outDir, log);
   // data.in last: it names a folder whose files are all in place.
   {
     Writer w(outDir + "/data.in");
