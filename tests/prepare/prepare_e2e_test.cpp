@@ -124,6 +124,21 @@ TEST_F(PrepareTest, SharedIdentifiersNeedPrefixes) {
             std::string::npos) << r.err;
 }
 
+// SIF (a relation in the middle, several targets, a lone node) and a trivanex
+// network file given back as input are recognised from their first lines.
+TEST_F(PrepareTest, SifAndTrivanexNetworksAreRecognised) {
+  writeFile(dir_ + "/a.sif", "A1 pp A3 A2\nA4\nA2 pd A1\n");
+  writeFile(dir_ + "/b.tab", "INTERACTOR_A INTERACTOR_B CONF_VAL\nB2 B1 0.25\n");
+  writeFile(dir_ + "/hits", "A1 B1 7\n");
+  const RunResult r = prepare({"--out", "out", "--species", "a=a.sif", "--species", "b=b.tab", "--hits", "hits",
+                               "--score-column", "3"}, dir_);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(dir_ + "/out/a.tab"), "INTERACTOR_A INTERACTOR_B\nA1 A2\nA1 A3\n");
+  EXPECT_EQ(readFile(dir_ + "/out/b.tab"), "INTERACTOR_A INTERACTOR_B CONF_VAL\nB1 B2 0.25\n");
+  EXPECT_NE(r.err.find("species a: SIF a.sif\n  3 proteins, 2 interactions; removed 0 self-interactions, 1 repeats"),
+            std::string::npos) << r.err;
+}
+
 TEST_F(PrepareTest, RefusedInputsNameFileAndLine) {
   writeFile(dir_ + "/a.txt", "A1 A2\nA2 A3\n");
   writeFile(dir_ + "/b.txt", "B1 B2 0.5\nB2 B3 0.7 x\n");
