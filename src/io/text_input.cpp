@@ -30,6 +30,7 @@ TextInput::TextInput(const std::string& path) : path_(path), in_(kBlock) {
     file_ = nullptr;
     fail(error);
   }
+  rejectOtherCompression();
   gzip_ = inEnd_ >= 2 && static_cast<unsigned char>(in_[0]) == 0x1f &&
           static_cast<unsigned char>(in_[1]) == 0x8b;
   if (!gzip_) {
@@ -65,6 +66,25 @@ TextInput::~TextInput() {
   }
   if (inflater_) inflateEnd(&inflater_->zs);
   if (file_) std::fclose(file_);
+}
+
+// Downloads also come zipped (BioGRID) or as .bz2, .xz, .zst; read as text
+// they would give lines of binary noise, so they are named for what they are.
+void TextInput::rejectOtherCompression() {
+  static const struct {
+    const char* magic;
+    size_t size;
+    const char* what;
+  } kKinds[] = {{"PK\x03\x04", 4, "a zip archive: unzip it"},
+                {"BZh", 3, "bzip2-compressed: decompress it (bunzip2)"},
+                {"\xfd" "7zXZ", 5, "xz-compressed: decompress it (unxz)"},
+                {"\x28\xb5\x2f\xfd", 4, "zstd-compressed: decompress it (unzstd)"}};
+  for (const auto& k : kKinds)
+    if (inEnd_ >= k.size && std::memcmp(in_.data(), k.magic, k.size) == 0) {
+      std::fclose(file_);
+      file_ = nullptr;
+      throw RunError(printable(path_) + ": is " + k.what + " first (gzip is read as it stands)");
+    }
 }
 
 void TextInput::fail(const std::string& what) const {

@@ -48,6 +48,7 @@ class TextInput {
   void inflateLoop();
   // Inflates into `block`; false with `error` set on damaged data.
   bool inflateBlock(Block& block, std::string& error);
+  void rejectOtherCompression();
   [[noreturn]] void fail(const std::string& what) const;
 
   std::string path_;

@@ -102,6 +102,8 @@ TEST_F(TextInputTest, DamagedGzipIsAnErrorNamingFileAndLine) {
   writeFile(dir_ + "/trailing.gz", gz + "junk\n");
   EXPECT_NE(errorOf(dir_ + "/trailing.gz").find("corrupt gzip data"), std::string::npos);
 
+  writeFile(dir_ + "/net.zip", std::string("PK\x03\x04\x14\0\0\0", 8));
+  EXPECT_EQ(errorOf(dir_ + "/net.zip"), dir_ + "/net.zip: is a zip archive: unzip it first (gzip is read as it stands)");
   EXPECT_NE(errorOf(dir_ + "/missing.txt").find("cannot open " + dir_ + "/missing.txt"),
             std::string::npos);
 }
