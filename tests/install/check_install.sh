@@ -18,11 +18,13 @@ fail() { echo "FAIL: $*"; status=1; }
 want="bin/trivanex
 bin/trivanex-eval
 bin/trivanex-pairs
+bin/trivanex-prepare
 share/doc/trivanex/CHANGELOG.md
 share/doc/trivanex/README.md
 share/doc/trivanex/copyright
 share/man/man1/trivanex-eval.1
 share/man/man1/trivanex-pairs.1
+share/man/man1/trivanex-prepare.1
 share/man/man1/trivanex.1
 share/trivanex/data.in
 share/trivanex/example/celeg-hsapi.evals
