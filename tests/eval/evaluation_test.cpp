@@ -118,7 +118,7 @@ TEST(EvaluateClusters, SpeciesCoverageAllSpeciesMeasuresAndGo) {
   // Without group files the group measures stay out of the text.
   const EvalReport goOnly = evaluateClusters(f.clusters, f.spList, f.id2sp, nullptr, &go);
   const std::string text = formatReportText(goOnly);
-  EXPECT_EQ(std::string::npos, text.find("annotated proteins "));
+  EXPECT_EQ(std::string::npos, text.find("\nannotated proteins "));
   EXPECT_NE(std::string::npos, text.find("clusters spanning 3+ species  2 (7 proteins)\n"));
   EXPECT_NE(std::string::npos, text.find("GO consistency                0.5000 (1 / 2)\n"));
 }
