@@ -134,7 +134,7 @@ std::string reportHtml(const AlignmentReport& r) {
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>trivanex report</title>\n<style>\n"
-      "body{font-family:sans-serif;margin:24px auto;max-width:1180px;color:#222;background:#fff}\n"
+      "body{font-family:sans-serif;margin:24px auto;padding:0 16px;max-width:1180px;color:#222;background:#fff}\n"
       "h1{font-size:1.6em;border-bottom:2px solid #4e79a7;padding-bottom:4px}\n"
       "h2{font-size:1.2em;margin-top:28px;color:#2b4f7a}\n"
       "table{border-collapse:collapse;margin:8px 0}\n"
