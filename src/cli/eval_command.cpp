@@ -1,23 +1,26 @@
 #include "cli/eval_command.h"
 
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "base/error.h"
 #include "base/text.h"
 #include "base/types.h"
 #include "base/version.h"
+#include "cli/quiet_stderr.h"
 #include "eval/evaluation.h"
+#include "io/gaf_reader.h"
 #include "io/loaders.h"
 
 namespace {
 
 const char* const kEvalUsage =
-    "Usage: trivanex-eval [--json] <data-description file> <cluster file> <group file>...\n"
+    "Usage: trivanex-eval [--json] [--gaf FILE [--gaf-column 2|3] [--no-iea]]\n"
+    "                     <data-description file> <cluster file> [<group file>...]\n"
     "\n"
     "Scores a cluster file written by trivanex (one cluster per line, the members'\n"
-    "identifiers separated by blanks) against ortholog-group annotations.\n"
+    "identifiers separated by blanks) against ortholog-group annotations, GO\n"
+    "annotations, or both; at least one group file or --gaf is needed.\n"
     "\n"
     "  <data-description file>  the file the run was given; it names every protein\n"
     "                           and its species. Its data directory is taken from\n"
@@ -27,9 +30,14 @@ const char* const kEvalUsage =
     "                           tab-separated), read together; a protein may have\n"
     "                           several groups.\n"
     "\n"
-    "  --json     write the figures as one JSON object instead of text\n"
-    "  --help     print this text and exit\n"
-    "  --version  print the program's name and version and exit\n"
+    "  --gaf FILE        GO annotations in GAF 2.x form (plain or gzipped); an\n"
+    "                    annotation whose qualifier holds NOT is left out\n"
+    "  --gaf-column 2|3  match proteins to the GAF's column 2 (DB object ID, the\n"
+    "                    default) or column 3 (DB object symbol)\n"
+    "  --no-iea          leave out electronic annotations (evidence code IEA)\n"
+    "  --json            write the figures as one JSON object instead of text\n"
+    "  --help            print this text and exit\n"
+    "  --version         print the program's name and version and exit\n"
     "\n"
     "Measures. A protein is annotated when it is a protein of the data with at\n"
     "least one group. A ratio whose denominator is 0 is shown as n/a (null in JSON).\n"
@@ -54,25 +62,34 @@ const char* const kEvalUsage =
     "                                s = 1 to the number of species of the data\n"
     "  annotated outside the data    proteins with a group that are no protein of\n"
     "                                the data; they are otherwise ignored\n"
+    "  clusters spanning k+ species  clusters whose members belong to at least k\n"
+    "                                species, and (in brackets) their members,\n"
+    "                                k = 2 to the number of species\n"
+    "  all-species clusters          clusters spanning every species of the data\n"
+    "  all-species annotated         annotated clusters among them\n"
+    "  all-species correct           correct clusters among them\n"
+    "  all-species specificity       all-species correct / all-species annotated\n"
+    "  all-species correct nodes     annotated members of the all-species correct\n"
+    "                                clusters\n"
+    "  all-species mean entropy      mean normalised entropy over the all-species\n"
+    "                                annotated clusters\n"
+    "The group measures are shown when a group file is given. With --gaf, a\n"
+    "protein is GO-annotated when it is a protein of the data with a GO term:\n"
+    "  GO-annotated proteins         GO-annotated proteins of the data\n"
+    "  GO-annotated clusters         clusters with at least two GO-annotated members\n"
+    "  GO-consistent clusters        GO-annotated clusters whose GO-annotated\n"
+    "                                members all share at least one term\n"
+    "  GO consistency                GO-consistent / GO-annotated clusters\n"
+    "  GO top-term share             mean over the GO-annotated clusters of the\n"
+    "                                share of GO-annotated members that carry the\n"
+    "                                cluster's most common term\n"
+    "  GO-annotated outside data     GAF identifiers that are no protein of the\n"
+    "                                data (a wrong --gaf-column shows here)\n"
     "\n"
-    "A bad input (a missing file, a group line without exactly two fields, an\n"
-    "identifier twice in the cluster file or unknown to the data, an unknown\n"
-    "option) stops with one line 'Error: ...' on standard error naming the file and\n"
+    "A bad input (a missing file, a group line without exactly two fields, a GAF\n"
+    "line of fewer than 7 columns, a truncated gzip file, an identifier twice in\n"
+    "the cluster file or unknown to the data, an unknown option) stops with one line 'Error: ...' on standard error naming the file and\n"
     "line, and exit status 1.\n";
-
-// The loaders report each file they open on standard error; the evaluator's
-// own output is its report, so that chatter is held back while it loads.
-class QuietStderr {
- public:
-  QuietStderr() : saved_(std::cerr.rdbuf(sink_.rdbuf())) {}
-  ~QuietStderr() { std::cerr.rdbuf(saved_); }
-  QuietStderr(const QuietStderr&) = delete;
-  QuietStderr& operator=(const QuietStderr&) = delete;
-
- private:
-  std::ostringstream sink_;
-  std::streambuf* saved_;
-};
 
 const char* const kSeeHelp = " (trivanex-eval --help shows the usage)";
 
@@ -85,9 +102,15 @@ const std::string& evalUsageText() {
 
 int runTrivanexEval(int argc, char** argv, std::ostream& out) {
   bool json = false, optionsEnded = false;
+  std::string gafFile;
+  GafOptions gaf;
   VecStr positional;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw RunError("option " + quoteToken(arg) + " needs a value" + kSeeHelp);
+      return argv[++i];
+    };
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       positional.push_back(arg);
     } else if (arg == "--") {
@@ -97,6 +120,15 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
     } else if (arg == "--version") {
       out << "trivanex-eval " << trivanexVersion() << std::endl;
       return 0;
+    } else if (arg == "--gaf") {
+      gafFile = value();
+    } else if (arg == "--gaf-column") {
+      const std::string v = value();
+      if (v != "2" && v != "3")
+        throw RunError("--gaf-column takes 2 or 3, not " + quoteToken(v) + kSeeHelp);
+      gaf.idColumn = v == "3" ? 3 : 2;
+    } else if (arg == "--no-iea") {
+      gaf.noElectronic = true;
     } else if (arg == "--help" || arg == "-h") {
       out << evalUsageText();
       out.flush();
@@ -105,8 +137,8 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
       throw RunError("unknown option " + quoteToken(arg) + kSeeHelp);
     }
   }
-  if (positional.size() < 3)
-    throw RunError("expected a data-description file, a cluster file and at least one group file" +
+  if (positional.size() < 2 || (positional.size() < 3 && gafFile.empty()))
+    throw RunError("expected a data-description file, a cluster file and at least one group file or --gaf" +
                    std::string(kSeeHelp));
 
   VecStr spList, idList;
@@ -117,10 +149,12 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
   }
   ClusterList clusters;
   readClusterFile(positional[1], &id2sp, clusters);
-  Str2VecStr groups;
+  Str2VecStr groups, goTerms;
   for (size_t i = 2; i < positional.size(); ++i) readGroupFile(positional[i], groups);
+  if (!gafFile.empty()) readGafFile(gafFile, gaf, goTerms);
 
-  const EvalReport report = evaluateClusters(clusters, spList, id2sp, groups);
+  const EvalReport report = evaluateClusters(clusters, spList, id2sp, positional.size() > 2 ? &groups : nullptr,
+                                             gafFile.empty() ? nullptr : &goTerms);
   out << (json ? formatReportJson(report) : formatReportText(report));
   out.flush();
   if (!out) throw RunError("cannot write the report to standard output");

@@ -44,9 +44,35 @@ struct EvalReport {
   long correctNodes = 0;       // annotated members of the correct clusters
   double entropySum = 0;       // sum of the normalised entropies of the annotated clusters
   long annotationsOutsideData = 0;  // proteins with groups that the data does not know
-  // speciesPerCluster[s - 1]: clusters whose members span s species, s = 1 .. species count.
+  // speciesPerCluster[s - 1]: clusters whose members span s species, s = 1 .. species count;
+  // proteinsPerSpan[s - 1]: the members of those clusters.
   std::vector<long> speciesPerCluster;
+  std::vector<long> proteinsPerSpan;
+
+  // False when no group file was given: the group measures are then left out
+  // of the report rather than shown as zeros.
+  bool hasGroups = true;
+  // The group measures restricted to the clusters that span every species of
+  // the data (allSpeciesClusters of them).
+  long allSpeciesClusters = 0;
+  long allSpeciesAnnotated = 0;
+  long allSpeciesCorrect = 0;
+  long allSpeciesCorrectNodes = 0;
+  double allSpeciesEntropySum = 0;
+
+  // GO agreement, when GO annotations were given. A protein is GO-annotated
+  // when it is a protein of the data with at least one term.
+  bool hasGo = false;
+  long goAnnotatedProteins = 0;
+  long goAnnotatedClusters = 0;   // clusters with at least two GO-annotated members
+  long goConsistentClusters = 0;  // ... whose GO-annotated members share a term
+  double goTopTermSum = 0;        // sum over them of the most common term's share
+  long goOutsideData = 0;         // annotated identifiers that are no protein of the data
 };
+
+// Clusters spanning at least k species and their members, k = 1 .. species count.
+long clustersSpanningAtLeast(const EvalReport& r, int k);
+long proteinsSpanningAtLeast(const EvalReport& r, int k);
 
 // Normalised entropy of one cluster's group labels. memberGroups holds, per
 // annotated member, its sorted group numbers; a member with k groups gives
@@ -57,11 +83,25 @@ double normalisedGroupEntropy(const std::vector<const VecInt*>& memberGroups);
 EvalReport evaluateClusters(const ClusterList& clusters, const VecStr& spList,
                             const Str2Str& id2sp, const Str2VecStr& groups);
 
+// The same with optional inputs: no group measures when groups is null, GO
+// measures when goTerms (protein to its sorted GO terms) is given.
+EvalReport evaluateClusters(const ClusterList& clusters, const VecStr& spList,
+                            const Str2Str& id2sp, const Str2VecStr* groups,
+                            const Str2VecStr* goTerms);
+
+// Share of the annotated members that carry the most common term, given each
+// member's sorted term numbers; 0 for no member.
+double topTermShare(const std::vector<const VecInt*>& memberTerms);
+
 // The ratios; false when the denominator is 0 (the ratio is undefined).
 bool coverage(const EvalReport& r, double& value);
 bool specificity(const EvalReport& r, double& value);
 bool sensitivity(const EvalReport& r, double& value);
 bool meanEntropy(const EvalReport& r, double& value);
+bool allSpeciesSpecificity(const EvalReport& r, double& value);
+bool allSpeciesMeanEntropy(const EvalReport& r, double& value);
+bool goConsistency(const EvalReport& r, double& value);
+bool goMeanTopTermShare(const EvalReport& r, double& value);
 
 // Human-readable lines, ratios with four decimals and "n/a" when undefined.
 std::string formatReportText(const EvalReport& r);

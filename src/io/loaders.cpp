@@ -120,6 +120,13 @@ void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spL
        [&] { return (size_t)blastScores.size(); }, &networks);
 }
 
+void grabIdentifiersAndInteractions(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
+                                    Str2Str& id2sp, PairCollector& intxns) {
+  intxns = PairCollector();
+  const RecordSink networks = intxns.sink();
+  load(dataDescFile, true, true, spList, idList, id2sp, nullptr, nullptr, &networks);
+}
+
 void grabSequenceData(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
                       Str2Str& id2sp) {
   // The networks are read for their identifiers; no record is kept.

@@ -66,6 +66,11 @@ class PairCollector {
   std::unordered_map<uint64_t, double> values_;  // (smaller << 32 | larger) by intern number
 };
 
+// Identifiers from every file the full loader reads, and the networks'
+// records; the sequence scores are read for their identifiers only.
+void grabIdentifiersAndInteractions(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
+                                    Str2Str& id2sp, PairCollector& intxns);
+
 // The full loader of a compute run, collecting the records instead of mapping them.
 void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spList,
                                     VecStr& idList, Str2Str& id2sp, PairCollector& blastScores,

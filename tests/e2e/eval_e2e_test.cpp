@@ -70,7 +70,15 @@ TEST(EvalRun, EveryBadInputIsOneMessageAndStatusOne) {
   const std::string seeHelp = " (trivanex-eval --help shows the usage)";
   expectError(with({"--jsn", "data.in", "clusters.txt"}, kTruth), "unknown option '--jsn'" + seeHelp);
   expectError({"data.in", "clusters.txt"},
-              "expected a data-description file, a cluster file and at least one group file" + seeHelp);
+              "expected a data-description file, a cluster file and at least one group file or --gaf" + seeHelp);
+  expectError({"data.in", "clusters.txt", "--gaf"}, "option '--gaf' needs a value" + seeHelp);
+  expectError({"data.in", "clusters.txt", "--gaf-column", "4", "--gaf", "go.gaf"},
+              "--gaf-column takes 2 or 3, not '4'" + seeHelp);
+  expectError({"data.in", "clusters.txt", "--gaf", "bad.gaf"},
+              "bad.gaf line 3: expected a GAF annotation (17 tab-separated columns, at least 7), found 5");
+  expectError({"data.in", "clusters.txt", "--gaf", "truncated.gaf.gz"},
+              "truncated.gaf.gz line 4: the gzip data ends early (truncated file?); decompress it to see what "
+              "is missing");
   expectError({"missing.in", "clusters.txt", "A.fo"}, "cannot open data-description file missing.in");
   expectError({"data.in", "missing.txt", "A.fo"}, "cannot open cluster file missing.txt");
   expectError({"data.in", "clusters.txt", "A.fo", "missing.fo"}, "cannot open group file missing.fo");
@@ -81,6 +89,15 @@ TEST(EvalRun, EveryBadInputIsOneMessageAndStatusOne) {
               "unknown.txt line 2: identifier 'z1' is not a protein of the data-description file");
   // A data description whose network file is missing stops in the loader.
   expectError({"no_network.in", "clusters.txt", "A.fo"}, "cannot open network file ./D.tab");
+}
+
+// go.gaf: a1 b4 c1 share no term (c1's shared term is a NOT annotation, b4's
+// only one is IEA), a3 b1 b2 share one; go_col3.gaf.gz holds the same with the
+// identifiers in column 3, gzipped.
+TEST(EvalRun, GoMeasuresFromPlainAndGzippedGaf) {
+  expectReport(with({"data.in", "clusters.txt"}, with(kTruth, {"--gaf", "go.gaf"})), "go.txt");
+  expectReport({"--json", "--no-iea", "--gaf-column", "3", "--gaf", "go_col3.gaf.gz", "data.in", "clusters.txt"},
+               "go_only.json");
 }
 
 TEST(EvalRun, DoubleDashEndsTheOptions) {

@@ -81,6 +81,56 @@ TEST(EvaluateClusters, EveryMeasureOnAHandComputedCase) {
   EXPECT_NEAR((bits(1.0 / 3) + bits(1.0 / 6)) / 2, v, 1e-15);
 }
 
+TEST(EvaluateClusters, SpeciesCoverageAllSpeciesMeasuresAndGo) {
+  Fixture f;
+  const Str2VecStr go{{"a1", {"T1", "T2"}}, {"b4", {"T1"}}, {"c1", {"T3"}},
+                      {"a3", {"T2"}},       {"b1", {"T2"}}, {"zz", {"T1"}}};
+  f.clusters.clusters = {{"a1", "b4", "c1"}, {"a3", "b1", "b2", "c2"}, {"a2", "b3"}, {"a4"}};
+  const EvalReport r = evaluateClusters(f.clusters, f.spList, f.id2sp, &f.groups, &go);
+  EXPECT_EQ((std::vector<long>{1, 2, 7}), r.proteinsPerSpan);
+  EXPECT_EQ(3, clustersSpanningAtLeast(r, 2));
+  EXPECT_EQ(9, proteinsSpanningAtLeast(r, 2));
+  EXPECT_EQ(2, clustersSpanningAtLeast(r, 3));
+  EXPECT_EQ(7, proteinsSpanningAtLeast(r, 3));
+  // Both 3-species clusters are annotated; only the second is correct (G2 of
+  // a3, b1, b2; c2 has no group).
+  EXPECT_EQ(2, r.allSpeciesClusters);
+  EXPECT_EQ(2, r.allSpeciesAnnotated);
+  EXPECT_EQ(1, r.allSpeciesCorrect);
+  EXPECT_EQ(3, r.allSpeciesCorrectNodes);
+  double v = 0;
+  ASSERT_TRUE(allSpeciesSpecificity(r, v));
+  EXPECT_EQ(0.5, v);
+  ASSERT_TRUE(allSpeciesMeanEntropy(r, v));
+  EXPECT_NEAR((bits(1.0 / 3) + bits(1.0 / 6)) / 2, v, 1e-15);
+  // GO: a1 b4 c1 share nothing, T1 on 2 of 3; a3 b1 share T2 (b2, c2 have no
+  // term); a2 b3 have none; zz is no protein of the data.
+  EXPECT_TRUE(r.hasGo);
+  EXPECT_EQ(5, r.goAnnotatedProteins);
+  EXPECT_EQ(1, r.goOutsideData);
+  EXPECT_EQ(2, r.goAnnotatedClusters);
+  EXPECT_EQ(1, r.goConsistentClusters);
+  ASSERT_TRUE(goConsistency(r, v));
+  EXPECT_EQ(0.5, v);
+  ASSERT_TRUE(goMeanTopTermShare(r, v));
+  EXPECT_DOUBLE_EQ((2.0 / 3 + 1.0) / 2, v);
+
+  // Without group files the group measures stay out of the text.
+  const EvalReport goOnly = evaluateClusters(f.clusters, f.spList, f.id2sp, nullptr, &go);
+  const std::string text = formatReportText(goOnly);
+  EXPECT_EQ(std::string::npos, text.find("\nannotated proteins "));
+  EXPECT_NE(std::string::npos, text.find("clusters spanning 3+ species  2 (7 proteins)\n"));
+  EXPECT_NE(std::string::npos, text.find("GO consistency                0.5000 (1 / 2)\n"));
+}
+
+TEST(TopTermShare, MostCommonTermOverMembers) {
+  const VecInt t01{0, 1}, t1{1}, t2{2};
+  EXPECT_DOUBLE_EQ(2.0 / 3, topTermShare({&t01, &t1, &t2}));
+  EXPECT_EQ(1.0, topTermShare({&t01, &t01}));
+  EXPECT_EQ(0.5, topTermShare({&t1, &t2}));
+  EXPECT_EQ(0.0, topTermShare({}));
+}
+
 TEST(EvaluateClusters, SharedGroupOfMultiGroupMembersAndUnannotatedMembers) {
   Fixture f;
   f.groups["a2"] = {"G1", "G3"};

@@ -2,8 +2,8 @@
 # Installs the build into a scratch prefix and checks what lands where: the
 # file list, the installed data-description file naming the installed example
 # folder, a run of the installed trivanex on it from another folder, and the
-# installed trivanex-eval's report on that run, byte for byte, and the licence
-# in the copyright file.
+# installed trivanex-eval's report on that run, byte for byte, the installed
+# trivanex-report on it, and the licence in the copyright file.
 # Usage: check_install.sh BUILD_DIR EXPECTED_REPORT
 set -euo pipefail
 build=$1 expected=$(realpath "$2")
@@ -19,12 +19,14 @@ want="bin/trivanex
 bin/trivanex-eval
 bin/trivanex-pairs
 bin/trivanex-prepare
+bin/trivanex-report
 share/doc/trivanex/CHANGELOG.md
 share/doc/trivanex/README.md
 share/doc/trivanex/copyright
 share/man/man1/trivanex-eval.1
 share/man/man1/trivanex-pairs.1
 share/man/man1/trivanex-prepare.1
+share/man/man1/trivanex-report.1
 share/man/man1/trivanex.1
 share/trivanex/data.in
 share/trivanex/example/celeg-hsapi.evals
@@ -61,5 +63,8 @@ mkdir "$scratch/run" && cd "$scratch/run"
 "$prefix/bin/trivanex-eval" "$desc" tmp_output_cluster.txt "$prefix/share/trivanex/example/example.fo" \
   > report.txt || fail "installed trivanex-eval failed"
 cmp -s report.txt "$expected" || fail "report differs:"$'\n'"$(diff "$expected" report.txt)"
+"$prefix/bin/trivanex-report" --log run.stderr --scores tmp_match-score.txt "$desc" tmp_output_cluster.txt \
+  --out report > /dev/null || fail "installed trivanex-report failed"
+[ -s report/report.html ] || fail "installed trivanex-report wrote no report.html"
 [ $status -eq 0 ] && echo "install: OK"
 exit $status
