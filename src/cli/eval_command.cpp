@@ -88,8 +88,9 @@ const char* const kEvalUsage =
     "\n"
     "A bad input (a missing file, a group line without exactly two fields, a GAF\n"
     "line of fewer than 7 columns, a truncated gzip file, an identifier twice in\n"
-    "the cluster file or unknown to the data, an unknown option) stops with one line 'Error: ...' on standard error naming the file and\n"
-    "line, and exit status 1.\n";
+    "the cluster file or unknown to the data, an unknown option) stops with one\n"
+    "line 'Error: ...' on standard error naming the file and line, and exit\n"
+    "status 1.\n";
 
 const char* const kSeeHelp = " (trivanex-eval --help shows the usage)";
 
