@@ -237,9 +237,11 @@ def measure(a, modes, scratch, runs, trivanex, synth):
             results = []
             for k in range(runs):
                 r = run_once(family, os.path.join(scratch, "run"), trivanex, MODES[m])
-                print("  %s run %d: %.1f s wall, %.1f s CPU, %.2f GiB, %d sweeps, %d scores" % (
-                    m, k + 1, r["wall"], r["cpu"], r["rss"] / 2**30, r["sweeps"], r["lines"]),
-                    flush=True)
+                # The load average tells a quiet run from one that shared the CPUs.
+                print("  %s run %d: %.1f s wall, %.1f s CPU, %.2f GiB, %d sweeps, %d scores, "
+                      "load average %.1f" % (m, k + 1, r["wall"], r["cpu"], r["rss"] / 2**30,
+                                             r["sweeps"], r["lines"], os.getloadavg()[0]),
+                      flush=True)
                 results.append(r)
             rows.append((scale, m, results))
         shutil.rmtree(family)
