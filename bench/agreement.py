@@ -2,7 +2,7 @@
 """Agreement of two runs on one data set, for two ways of computing the same
 match scores (the default sweep and the factored one): the largest relative
 difference of any match score and the scores present in one file only
-(trivanex_bench agree), the cluster-file lines that differ, and the
+(trivanex_bench compare), the cluster-file lines that differ, and the
 evaluator's measures of both cluster files against the data's ortholog groups
 (trivanex-eval with DATA_DIR/*.fo).
 
@@ -56,7 +56,7 @@ def evaluation(data, clusters, groups):
 
 def compare(data, run_a, run_b):
     print("match scores (%s against %s):" % (run_a, run_b), flush=True)
-    subprocess.run([os.path.join(BUILD, "trivanex_bench"), "agree", "data.in",
+    subprocess.run([os.path.join(BUILD, "trivanex_bench"), "compare", "data.in",
                     os.path.join(run_a, SCORES), os.path.join(run_b, SCORES)],
                    cwd=data, check=True)
     lines_a = open(os.path.join(run_a, CLUSTERS)).read().splitlines()

@@ -3,7 +3,7 @@
 //
 //   trivanex_bench sweep DATA.in [SWEEPS]    sweep throughput, 1 thread and all threads
 //   trivanex_bench cluster DATA.in SCORES    clustering step on a match-score file
-//   trivanex_bench agree DATA.in A B         how far the match scores of two files differ
+//   trivanex_bench compare DATA.in A B       how far the match scores of two files differ
 #include <unistd.h>
 
 #include <algorithm>
@@ -133,7 +133,7 @@ int clusterBench(const std::string& dataDesc, const std::string& scoreFile) {
 // table of its own (blocks per species pair, cells by local protein numbers,
 // key smaller number first), then every cell of every block is looked up in
 // both. Relative difference |a - b| / max(|a|, |b|).
-int agreeBench(const std::string& dataDesc, const std::string& fileA, const std::string& fileB) {
+int compareFiles(const std::string& dataDesc, const std::string& fileA, const std::string& fileB) {
   const Inputs in = load(dataDesc, false);
   MatchScoreTable a(in.proteins, MatchScoreTable::SmallerFirst);
   MatchScoreTable b(in.proteins, MatchScoreTable::SmallerFirst);
@@ -192,10 +192,10 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "sweep" && argc >= 3) return sweepBench(argv[2], argc > 3 ? std::atoi(argv[3]) : 4);
     if (mode == "cluster" && argc >= 4) return clusterBench(argv[2], argv[3]);
-    if (mode == "agree" && argc >= 5) return agreeBench(argv[2], argv[3], argv[4]);
+    if (mode == "compare" && argc >= 5) return compareFiles(argv[2], argv[3], argv[4]);
     std::fprintf(stderr,
                  "usage: trivanex_bench sweep DATA.in [SWEEPS] | cluster DATA.in SCORES | "
-                 "agree DATA.in SCORES_A SCORES_B\n");
+                 "compare DATA.in SCORES_A SCORES_B\n");
     return 2;
   } catch (const RunError& e) {
     std::cerr << e.text();
