@@ -10,6 +10,13 @@ bool MatchScoreTable::Block::at(int row, int col, double& v) const {
     v = values[(size_t)row * n + col];
     return isScore(v);
   }
+  if (packed) {
+    const size_t cell = (size_t)row * n + col, w = cell >> 6;
+    const uint64_t below = bits[w] & ((uint64_t(1) << (cell & 63)) - 1);
+    if (!((bits[w] >> (cell & 63)) & 1)) return false;
+    v = vals[before[w] + (uint32_t)__builtin_popcountll(below)];
+    return true;
+  }
   auto first = cols.begin() + rowStart[row], last = cols.begin() + rowStart[row + 1];
   auto it = std::lower_bound(first, last, col);
   if (it == last || *it != col) return false;
@@ -63,6 +70,29 @@ void MatchScoreTable::makeSparse(Block& b) {
   b.dense = false;
 }
 
+// The present cells in order; the dense array goes as soon as it is read.
+void MatchScoreTable::makePacked(Block& b) {
+  const size_t cells = (size_t)b.m * b.n, words = (cells + 63) / 64;
+  std::vector<uint64_t>(words, 0).swap(b.bits);
+  std::vector<uint32_t>(words, 0).swap(b.before);
+  b.vals.clear();
+  b.vals.reserve(b.count);
+  for (size_t w = 0; w < words; ++w) {
+    b.before[w] = (uint32_t)b.vals.size();
+    const size_t end = std::min(cells, (w + 1) * 64);
+    uint64_t word = 0;
+    for (size_t q = w * 64; q < end; ++q)
+      if (isScore(b.values[q])) {
+        word |= uint64_t(1) << (q - w * 64);
+        b.vals.push_back(b.values[q]);
+      }
+    b.bits[w] = word;
+  }
+  std::vector<double>().swap(b.values);
+  b.dense = false;
+  b.packed = true;
+}
+
 void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long count) {
   Block& b = blockFor(r, c);
   if (values.size() != (size_t)b.m * b.n)
@@ -70,8 +100,15 @@ void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long 
   b.values = std::move(values);
   b.count = count;
   b.dense = true;
+  b.packed = false;
+  std::vector<uint64_t>().swap(b.bits);
+  std::vector<uint32_t>().swap(b.before);
   std::vector<std::pair<long, double>>().swap(b.pending);
-  if ((double)count * 8 < (double)b.m * b.n) makeSparse(b);
+  const double cells = (double)b.m * b.n;
+  if ((double)count * 8 < cells)
+    makeSparse(b);
+  else if ((double)count * 8 + cells * 1.5 / 8 < cells * 8)
+    makePacked(b);
 }
 
 void MatchScoreTable::set(int a, int b, double v) {
@@ -97,6 +134,7 @@ void MatchScoreTable::finish() {
       b.count = count;
       continue;
     }
+    if (b.packed) continue;                               // a computed block, final
     if (b.pending.empty() && !b.cols.empty()) continue;  // already final
     // A later record of a cell replaces an earlier one: order by cell, keep
     // the last of each run.
