@@ -93,22 +93,36 @@ void MatchScoreTable::makePacked(Block& b) {
   b.packed = true;
 }
 
-void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long count) {
-  Block& b = blockFor(r, c);
-  if (values.size() != (size_t)b.m * b.n)
+MatchScoreTable::Block MatchScoreTable::compactBlock(int m, int n, std::vector<double>&& values,
+                                                     long count) {
+  if (values.size() != (size_t)m * n)
     throw RunError("score vector does not match the species' protein counts");
+  Block b;
+  b.m = m;
+  b.n = n;
   b.values = std::move(values);
   b.count = count;
   b.dense = true;
-  b.packed = false;
-  std::vector<uint64_t>().swap(b.bits);
-  std::vector<uint32_t>().swap(b.before);
-  std::vector<std::pair<long, double>>().swap(b.pending);
-  const double cells = (double)b.m * b.n;
+  const double cells = (double)m * n;
   if ((double)count * 8 < cells)
     makeSparse(b);
   else if ((double)count * 8 + cells * 1.5 / 8 < cells * 8)
     makePacked(b);
+  return b;
+}
+
+void MatchScoreTable::putBlock(int r, int c, Block&& block) {
+  Block& b = blockFor(r, c);
+  if (block.m != b.m || block.n != b.n)
+    throw RunError("score vector does not match the species' protein counts");
+  block.r = r;
+  block.c = c;
+  b = std::move(block);
+}
+
+void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long count) {
+  const Block& b = blockFor(r, c);
+  putBlock(r, c, compactBlock(b.m, b.n, std::move(values), count));
 }
 
 void MatchScoreTable::set(int a, int b, double v) {

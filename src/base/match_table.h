@@ -81,6 +81,12 @@ class MatchScoreTable {
   // earlier block of the same pair; a sparse result is turned into CSR.
   void putDense(int r, int c, std::vector<double>&& values, long count);
 
+  // The block putDense would make of an m x n vector, made apart from any
+  // table (a finished pair can be made compact at once, while the pairs
+  // before it are still running), and its placing as the block of (r, c).
+  static Block compactBlock(int m, int n, std::vector<double>&& values, long count);
+  void putBlock(int r, int c, Block&& block);
+
   // The score of the unordered pair {a, b}; a later call for the same pair
   // replaces the earlier value. finish() must follow the last call.
   void set(int a, int b, double v);

@@ -61,6 +61,8 @@ struct PairJob {
   double work = 0;         // estimated cost, for the order of starting
   std::ostringstream log;
   detail::IterationResult res;
+  MatchScoreTable::Block block;  // res.R made compact, once the pair is done
+  bool hasBlock = false;
   long newScores = 0;
   size_t initCount = 0;
   std::exception_ptr error;
@@ -88,6 +90,18 @@ void runPairJob(PairJob& job, const VecStr& spList, const VecStr& idList,
   job.initCount = p.E.size();
 }
 
+// A pair that finishes before the pairs ahead of it waits for its turn to be
+// stored; made compact at once, it waits in the table's form instead of as a
+// dense m*n array (at whole-proteome size several such arrays would wait).
+void compactPairJob(PairJob& job, const VecStr& spList, const ProteinIndex& proteins) {
+  const int r = proteins.speciesNumber(spList[job.i]), c = proteins.speciesNumber(spList[job.j]);
+  if (r < 0 || c < 0) return;
+  job.block = MatchScoreTable::compactBlock((int)proteins.proteinsOf[r].size(),
+                                            (int)proteins.proteinsOf[c].size(),
+                                            std::move(job.res.R), job.res.count);
+  job.hasBlock = true;
+}
+
 // The pair's result goes into the table and its closing lines are printed.
 void storePair(PairJob& job, const VecStr& spList, const ProteinIndex& proteins,
                MatchScoreTable& matchScores) {
@@ -96,8 +110,12 @@ void storePair(PairJob& job, const VecStr& spList, const ProteinIndex& proteins,
   const std::string& sp2 = spList[job.j];
   // A species without proteins has no number and no scores to keep.
   const int r = proteins.speciesNumber(sp1), c = proteins.speciesNumber(sp2);
-  if (r >= 0 && c >= 0) matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  if (job.hasBlock)
+    matchScores.putBlock(r, c, std::move(job.block));
+  else if (r >= 0 && c >= 0)
+    matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
   job.res = detail::IterationResult();
+  job.block = MatchScoreTable::Block();
   std::cerr << sp1 << " " << sp2 << " # scores in finalVec but not in initVec: " << job.newScores
             << " init: " << job.initCount << " final: " << finalCount << std::endl;
   std::cerr << sp1 << " " << sp2 << " # cumulative scores matchscores: " << matchScores.size()
@@ -182,6 +200,7 @@ void computeMatchScores(const VecStr& spList, const VecStr& idList, const Protei
       try {
         runPairJob(job, spList, idList, proteins, intxns, blastScores, largest, K, thresh,
                    alpha, maxveclen, factored, shareOfCpus, job.log);
+        compactPairJob(job, spList, proteins);
       } catch (...) {
         job.error = std::current_exception();
       }
