@@ -11,7 +11,8 @@ evaluator's measures of both cluster files against the data's ortholog groups
         (tmp_match-score.txt, tmp_output_cluster.txt)
     bench/agreement.py DATA_DIR --run [OPTION...]
         runs trivanex twice in scratch folders, first with no options, then
-        with OPTIONs (default: --factored), compares, and deletes the runs
+        with OPTIONs (default: --factored), compares, and deletes the runs;
+        for --factored also compares the two sweeps' scores as doubles
 
 The match-score file holds 6 significant digits, so two runs agree in it
 unless a difference reaches the sixth digit of some score.
@@ -84,6 +85,20 @@ def compare(data, run_a, run_b):
         print("  %-30s %-24s %s" % (label, value, ev_b.get(label, "-")))
 
 
+def sweep_agreement(data):
+    """The two sweeps compared as doubles, before the file's rounding, where
+    trivanex_bench has the agree command."""
+    bench = os.path.join(BUILD, "trivanex_bench")
+    usage = subprocess.run([bench], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                           text=True).stdout
+    if "agree DATA.in" not in usage:
+        print("trivanex_bench has no agree command: no comparison as doubles")
+        return
+    print("match scores as doubles, factored against default sweep (trivanex_bench agree):",
+          flush=True)
+    subprocess.run([bench, "agree", "data.in"], cwd=data, check=True)
+
+
 def main():
     args = sys.argv[1:]
     if len(args) < 2 or (args[1] != "--run" and len(args) != 3):
@@ -99,6 +114,8 @@ def main():
         run_trivanex(data, run_a, [])
         run_trivanex(data, run_b, options)
         compare(data, run_a, run_b)
+        if "--factored" in options:
+            sweep_agreement(data)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     return 0

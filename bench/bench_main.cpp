@@ -4,6 +4,7 @@
 //   trivanex_bench sweep DATA.in [SWEEPS]    sweep throughput, 1 thread and all threads
 //   trivanex_bench cluster DATA.in SCORES    clustering step on a match-score file
 //   trivanex_bench compare DATA.in A B       how far the match scores of two files differ
+//   trivanex_bench agree DATA.in             factored against default sweep, every pair
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "align/factored_sweep.h"
 #include "align/power_iteration.h"
 #include "base/cores.h"
 #include "base/error.h"
@@ -101,6 +103,56 @@ int sweepBench(const std::string& dataDesc, int sweeps) {
         if (detail::sweepKernelRuns(kernel)) run(1, kernel);
       if (hw > 1) run(hw, detail::bestSweepKernel());
     }
+  return 0;
+}
+
+// The factored sweep's scores against the default sweep's, pair by pair, as
+// doubles: the largest relative difference over the scores both hold, and
+// the scores only one of them holds (a value near the 1e-9 floor can fall on
+// either side of it).
+int agreeBench(const std::string& dataDesc) {
+  const Inputs in = load(dataDesc, true);
+  const std::vector<double> largest = detail::largestScores(in.scores, (int)in.idList.size());
+  const int threads = availableCpus();
+  double worstAll = 0;
+  long onlyOneAll = 0, bothAll = 0;
+  for (size_t i = 0; i < in.spList.size(); ++i)
+    for (size_t j = i + 1; j < in.spList.size(); ++j) {
+      if (in.spList[i] == in.spList[j]) continue;
+      VecInt l1, l2;
+      detail::IterationResult a, b;
+      double ta, tb;
+      {
+        Mute mute;
+        const detail::PairProblem p = detail::preparePairProblem(
+            in.idList, in.proteins, in.intxns, in.scores, largest, in.spList[i], in.spList[j], l1, l2);
+        double t0 = now();
+        a = detail::iterate(p, 20, 1.0, 0.9, false, -1, threads);
+        ta = now() - t0;
+        t0 = now();
+        b = detail::iterateFactored(p, 20, 1.0, 0.9, false, -1, threads);
+        tb = now() - t0;
+      }
+      double worst = 0;
+      long onlyOne = 0, both = 0;
+      for (size_t q = 0; q < a.R.size(); ++q) {
+        const double x = a.R[q], y = b.R[q];
+        if ((x != 0.0) != (y != 0.0)) {
+          ++onlyOne;
+        } else if (x != 0.0) {
+          ++both;
+          worst = std::max(worst, std::fabs(x - y) / std::max(std::fabs(x), std::fabs(y)));
+        }
+      }
+      std::printf("%s-%s: %ld scores in both, largest relative difference %.3g, %ld in one only;"
+                  " default %.2f s, factored %.2f s\n",
+                  in.spList[i].c_str(), in.spList[j].c_str(), both, worst, onlyOne, ta, tb);
+      worstAll = std::max(worstAll, worst);
+      onlyOneAll += onlyOne;
+      bothAll += both;
+    }
+  std::printf("all pairs: %ld scores in both, largest relative difference %.3g, %ld in one only\n",
+              bothAll, worstAll, onlyOneAll);
   return 0;
 }
 
@@ -193,9 +245,10 @@ int main(int argc, char** argv) {
     if (mode == "sweep" && argc >= 3) return sweepBench(argv[2], argc > 3 ? std::atoi(argv[3]) : 4);
     if (mode == "cluster" && argc >= 4) return clusterBench(argv[2], argv[3]);
     if (mode == "compare" && argc >= 5) return compareFiles(argv[2], argv[3], argv[4]);
+    if (mode == "agree" && argc >= 3) return agreeBench(argv[2]);
     std::fprintf(stderr,
                  "usage: trivanex_bench sweep DATA.in [SWEEPS] | cluster DATA.in SCORES | "
-                 "compare DATA.in SCORES_A SCORES_B\n");
+                 "compare DATA.in SCORES_A SCORES_B | agree DATA.in\n");
     return 2;
   } catch (const RunError& e) {
     std::cerr << e.text();

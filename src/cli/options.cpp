@@ -57,6 +57,9 @@ const char* const kUsageLines[] = {
     "\tcomparing two (or more) conformations of a single protein, rename all nodes ",
     "\tin one of the conformations (e.g., by prefixing/suffixing with ",
     "\tsomething).",
+    "",
+    "Further options:",
+    "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
 };
 
 // Prints the usage block with its error line and stops the run.
@@ -90,6 +93,18 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile) {
+  bool factored;
+  getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
+             cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
+             finalClusterFile, factored);
+}
+
+void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
+                double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
+                std::string& strategy, std::string& prefix, std::string& dataDescFile,
+                std::string& scorefile, bool& readstar, bool& reverse,
+                std::string& finalClusterFile, bool& factored) {
+  factored = false;
   K = 20;
   thresh = 1;
   alpha = 0.9;
@@ -118,6 +133,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"readstar", no_argument, nullptr, 0},
       {"reverse", no_argument, nullptr, 0},
       {"o", required_argument, nullptr, 0},
+      {"factored", no_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -168,6 +184,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       case 10: readstar = true; break;
       case 11: reverse = true; break;
       case 12: finalClusterFile = arg; break;
+      case 13: factored = true; break;
       default: reject("");
     }
   }

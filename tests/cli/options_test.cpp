@@ -345,9 +345,31 @@ TEST(GetOptions, EachCallStartsAfresh) {
 
 // ---- usage text -----------------------------------------------------------------------------
 
-TEST(Usage, TextIsTheFortyThreeLinesByteForByte) {
+// Forty-three lines, then the block of the options added since, which starts
+// with "Further options:" and closes the text.
+TEST(Usage, TextIsTheFortyThreeLinesThenTheFurtherOptionsByteForByte) {
   EXPECT_EQ(expectedUsage(), usageText());
-  EXPECT_EQ(43, std::count(usageText().begin(), usageText().end(), '\n'));
+  const std::string& t = usageText();
+  size_t lines = 0, pos = 0;
+  while (lines < 43 && (pos = t.find('\n', pos) + 1) != 0) ++lines;
+  EXPECT_EQ("\nFurther options:\n--factored: ", t.substr(pos, 30));
+}
+
+TEST(GetOptions, FactoredIsOffUnlessGiven) {
+  for (const auto& c : std::vector<std::pair<std::vector<std::string>, bool>>{
+           {{"x"}, false}, {{"--factored", "x"}, true}, {{"x", "-fac"}, true}}) {
+    std::vector<std::string> store{"trivanex"};
+    store.insert(store.end(), c.first.begin(), c.first.end());
+    std::vector<char*> argv;
+    for (auto& s : store) argv.push_back(s.data());
+    Parsed p;
+    bool factored = !c.second;
+    getoptions((int)argv.size(), argv.data(), p.K, p.thresh, p.alpha, p.maxveclen, p.pri, p.sec,
+               p.maxPerSp, p.strategy, p.prefix, p.dataDescFile, p.scorefile, p.readstar,
+               p.reverse, p.finalClusterFile, factored);
+    EXPECT_EQ(c.second, factored) << joined(c.first);
+    EXPECT_EQ("x", p.dataDescFile);
+  }
 }
 
 TEST(Usage, ErrorLineAndBlankLineComeBeforeTheText) {
