@@ -3,16 +3,20 @@
 //
 //   trivanex_bench sweep DATA.in [SWEEPS]    sweep throughput, 1 thread and all threads
 //   trivanex_bench cluster DATA.in SCORES    clustering step on a match-score file
+//   trivanex_bench compare DATA.in A B       how far the match scores of two files differ
+//   trivanex_bench agree DATA.in             factored against default sweep, every pair
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
 
+#include "align/factored_sweep.h"
 #include "align/power_iteration.h"
 #include "base/cores.h"
 #include "base/error.h"
@@ -102,6 +106,56 @@ int sweepBench(const std::string& dataDesc, int sweeps) {
   return 0;
 }
 
+// The factored sweep's scores against the default sweep's, pair by pair, as
+// doubles: the largest relative difference over the scores both hold, and
+// the scores only one of them holds (a value near the 1e-9 floor can fall on
+// either side of it).
+int agreeBench(const std::string& dataDesc) {
+  const Inputs in = load(dataDesc, true);
+  const std::vector<double> largest = detail::largestScores(in.scores, (int)in.idList.size());
+  const int threads = availableCpus();
+  double worstAll = 0;
+  long onlyOneAll = 0, bothAll = 0;
+  for (size_t i = 0; i < in.spList.size(); ++i)
+    for (size_t j = i + 1; j < in.spList.size(); ++j) {
+      if (in.spList[i] == in.spList[j]) continue;
+      VecInt l1, l2;
+      detail::IterationResult a, b;
+      double ta, tb;
+      {
+        Mute mute;
+        const detail::PairProblem p = detail::preparePairProblem(
+            in.idList, in.proteins, in.intxns, in.scores, largest, in.spList[i], in.spList[j], l1, l2);
+        double t0 = now();
+        a = detail::iterate(p, 20, 1.0, 0.9, false, -1, threads);
+        ta = now() - t0;
+        t0 = now();
+        b = detail::iterateFactored(p, 20, 1.0, 0.9, false, -1, threads);
+        tb = now() - t0;
+      }
+      double worst = 0;
+      long onlyOne = 0, both = 0;
+      for (size_t q = 0; q < a.R.size(); ++q) {
+        const double x = a.R[q], y = b.R[q];
+        if ((x != 0.0) != (y != 0.0)) {
+          ++onlyOne;
+        } else if (x != 0.0) {
+          ++both;
+          worst = std::max(worst, std::fabs(x - y) / std::max(std::fabs(x), std::fabs(y)));
+        }
+      }
+      std::printf("%s-%s: %ld scores in both, largest relative difference %.3g, %ld in one only;"
+                  " default %.2f s, factored %.2f s\n",
+                  in.spList[i].c_str(), in.spList[j].c_str(), both, worst, onlyOne, ta, tb);
+      worstAll = std::max(worstAll, worst);
+      onlyOneAll += onlyOne;
+      bothAll += both;
+    }
+  std::printf("all pairs: %ld scores in both, largest relative difference %.3g, %ld in one only\n",
+              bothAll, worstAll, onlyOneAll);
+  return 0;
+}
+
 int clusterBench(const std::string& dataDesc, const std::string& scoreFile) {
   const Inputs in = load(dataDesc, false);
   char dir[] = "/tmp/trivanex-bench-XXXXXX";
@@ -127,6 +181,62 @@ int clusterBench(const std::string& dataDesc, const std::string& scoreFile) {
   return 0;
 }
 
+// Compares the match scores of two files over one roster: each file fills a
+// table of its own (blocks per species pair, cells by local protein numbers,
+// key smaller number first), then every cell of every block is looked up in
+// both. Relative difference |a - b| / max(|a|, |b|).
+int compareFiles(const std::string& dataDesc, const std::string& fileA, const std::string& fileB) {
+  const Inputs in = load(dataDesc, false);
+  MatchScoreTable a(in.proteins, MatchScoreTable::SmallerFirst);
+  MatchScoreTable b(in.proteins, MatchScoreTable::SmallerFirst);
+  {
+    Mute mute;
+    readMatchScoreFile(fileA, in.idList, a);
+    readMatchScoreFile(fileB, in.idList, b);
+  }
+  long both = 0, onlyA = 0, onlyB = 0, differing = 0;
+  double maxOnlyA = 0, maxOnlyB = 0, worst = 0, worstA = 0, worstB = 0;
+  int worstP = -1, worstQ = -1;
+  const int S = in.proteins.speciesCount();
+  for (int r = 0; r < S; ++r)
+    for (int c = r; c < S; ++c) {
+      const MatchScoreTable::Block* ka = a.block(r, c);
+      const MatchScoreTable::Block* kb = b.block(r, c);
+      if (!ka && !kb) continue;
+      const int m = ka ? ka->m : kb->m, n = ka ? ka->n : kb->n;
+      for (int i = 0; i < m; ++i)
+        for (int j = 0; j < n; ++j) {
+          double va = 0, vb = 0;
+          const bool ha = ka && ka->at(i, j, va), hb = kb && kb->at(i, j, vb);
+          if (ha && hb) {
+            ++both;
+            if (va != vb) {
+              ++differing;
+              const double rel = std::fabs(va - vb) / std::max(std::fabs(va), std::fabs(vb));
+              if (rel > worst) {
+                worst = rel, worstA = va, worstB = vb;
+                worstP = in.proteins.proteinsOf[r][i], worstQ = in.proteins.proteinsOf[c][j];
+              }
+            }
+          } else if (ha) {
+            ++onlyA, maxOnlyA = std::max(maxOnlyA, std::fabs(va));
+          } else if (hb) {
+            ++onlyB, maxOnlyB = std::max(maxOnlyB, std::fabs(vb));
+          }
+        }
+    }
+  std::printf("match scores in both files      %ld\n", both);
+  std::printf("only in the first               %ld (largest %.6g)\n", onlyA, maxOnlyA);
+  std::printf("only in the second              %ld (largest %.6g)\n", onlyB, maxOnlyB);
+  std::printf("values that differ              %ld\n", differing);
+  std::printf("largest relative difference     %.3g", worst);
+  if (worstP >= 0)
+    std::printf(" (%s %s: %.17g against %.17g)", in.idList[worstP].c_str(),
+                in.idList[worstQ].c_str(), worstA, worstB);
+  std::printf("\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,7 +244,11 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "sweep" && argc >= 3) return sweepBench(argv[2], argc > 3 ? std::atoi(argv[3]) : 4);
     if (mode == "cluster" && argc >= 4) return clusterBench(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: trivanex_bench sweep DATA.in [SWEEPS] | cluster DATA.in SCORES\n");
+    if (mode == "compare" && argc >= 5) return compareFiles(argv[2], argv[3], argv[4]);
+    if (mode == "agree" && argc >= 3) return agreeBench(argv[2]);
+    std::fprintf(stderr,
+                 "usage: trivanex_bench sweep DATA.in [SWEEPS] | cluster DATA.in SCORES | "
+                 "compare DATA.in SCORES_A SCORES_B | agree DATA.in\n");
     return 2;
   } catch (const RunError& e) {
     std::cerr << e.text();

@@ -10,6 +10,13 @@ bool MatchScoreTable::Block::at(int row, int col, double& v) const {
     v = values[(size_t)row * n + col];
     return isScore(v);
   }
+  if (packed) {
+    const size_t cell = (size_t)row * n + col, w = cell >> 6;
+    const uint64_t below = bits[w] & ((uint64_t(1) << (cell & 63)) - 1);
+    if (!((bits[w] >> (cell & 63)) & 1)) return false;
+    v = vals[before[w] + (uint32_t)__builtin_popcountll(below)];
+    return true;
+  }
   auto first = cols.begin() + rowStart[row], last = cols.begin() + rowStart[row + 1];
   auto it = std::lower_bound(first, last, col);
   if (it == last || *it != col) return false;
@@ -63,15 +70,59 @@ void MatchScoreTable::makeSparse(Block& b) {
   b.dense = false;
 }
 
-void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long count) {
-  Block& b = blockFor(r, c);
-  if (values.size() != (size_t)b.m * b.n)
+// The present cells in order; the dense array goes as soon as it is read.
+void MatchScoreTable::makePacked(Block& b) {
+  const size_t cells = (size_t)b.m * b.n, words = (cells + 63) / 64;
+  std::vector<uint64_t>(words, 0).swap(b.bits);
+  std::vector<uint32_t>(words, 0).swap(b.before);
+  b.vals.clear();
+  b.vals.reserve(b.count);
+  for (size_t w = 0; w < words; ++w) {
+    b.before[w] = (uint32_t)b.vals.size();
+    const size_t end = std::min(cells, (w + 1) * 64);
+    uint64_t word = 0;
+    for (size_t q = w * 64; q < end; ++q)
+      if (isScore(b.values[q])) {
+        word |= uint64_t(1) << (q - w * 64);
+        b.vals.push_back(b.values[q]);
+      }
+    b.bits[w] = word;
+  }
+  std::vector<double>().swap(b.values);
+  b.dense = false;
+  b.packed = true;
+}
+
+MatchScoreTable::Block MatchScoreTable::compactBlock(int m, int n, std::vector<double>&& values,
+                                                     long count) {
+  if (values.size() != (size_t)m * n)
     throw RunError("score vector does not match the species' protein counts");
+  Block b;
+  b.m = m;
+  b.n = n;
   b.values = std::move(values);
   b.count = count;
   b.dense = true;
-  std::vector<std::pair<long, double>>().swap(b.pending);
-  if ((double)count * 8 < (double)b.m * b.n) makeSparse(b);
+  const double cells = (double)m * n;
+  if ((double)count * 8 < cells)
+    makeSparse(b);
+  else if ((double)count * 8 + cells * 1.5 / 8 < cells * 8)
+    makePacked(b);
+  return b;
+}
+
+void MatchScoreTable::putBlock(int r, int c, Block&& block) {
+  Block& b = blockFor(r, c);
+  if (block.m != b.m || block.n != b.n)
+    throw RunError("score vector does not match the species' protein counts");
+  block.r = r;
+  block.c = c;
+  b = std::move(block);
+}
+
+void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long count) {
+  const Block& b = blockFor(r, c);
+  putBlock(r, c, compactBlock(b.m, b.n, std::move(values), count));
 }
 
 void MatchScoreTable::set(int a, int b, double v) {
@@ -97,6 +148,7 @@ void MatchScoreTable::finish() {
       b.count = count;
       continue;
     }
+    if (b.packed) continue;                               // a computed block, final
     if (b.pending.empty() && !b.cols.empty()) continue;  // already final
     // A later record of a cell replaces an earlier one: order by cell, keep
     // the last of each run.

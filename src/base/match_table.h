@@ -3,8 +3,14 @@
 // Block (r, c), species numbers r <= c, holds the scores of the proteins of r
 // (rows, by local position) against those of c (columns). A block is dense,
 // m*n doubles row-major in which the bit pattern of +0.0 means "no score", or
-// sparse, CSR over the rows with ascending columns. Dense is chosen once at
-// least one cell in eight holds a score: 8 bytes a cell against 12 an entry.
+// sparse, CSR over the rows with ascending columns, or packed: a bit per cell
+// (row-major) saying whether it holds a score, the number of scores before
+// every 64-bit word of bits, and the scores themselves in cell order. Dense is
+// chosen once at least one cell in eight holds a score: 8 bytes a cell
+// against 12 an entry. A computed block goes packed instead of dense when
+// that is smaller (8 bytes a score and 1.5 bits a cell: below about 97% of
+// the cells filled), which at whole-proteome size halves the memory of the
+// finished species pairs; the values are the same doubles either way.
 // A same-species block (only a match-score file can name such pairs) holds
 // each unordered pair once, with the smaller protein number as the row.
 //
@@ -16,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "base/run_data.h"
@@ -28,15 +35,40 @@ class MatchScoreTable {
     int r = -1, c = -1;  // species numbers
     int m = 0, n = 0;    // proteins of r and of c
     bool dense = false;
-    long count = 0;  // stored scores
+    bool packed = false;  // then also !dense; vals holds the scores in cell order
+    long count = 0;       // stored scores
     std::vector<double> values;                    // dense
     std::vector<long> rowStart;                    // sparse: m+1 offsets
     std::vector<int> cols;                         // sparse: ascending within a row
-    std::vector<double> vals;                      // sparse
+    std::vector<double> vals;                      // sparse and packed
+    std::vector<uint64_t> bits;                    // packed: cell q is bit q % 64 of word q / 64
+    std::vector<uint32_t> before;                  // packed: scores before each word
     std::vector<std::pair<long, double>> pending;  // set() before finish(): (cell, value)
 
     // The stored score of cell (row, col); false when there is none.
     bool at(int row, int col, double& v) const;
+
+    // Packed: calls f(col, score) for the scores of one row, ascending.
+    template <class F>
+    void forEachInPackedRow(int row, F f) const {
+      const size_t first = (size_t)row * n, last = first + n;
+      for (size_t w = first >> 6; (w << 6) < last; ++w) {
+        const size_t base = w << 6;
+        uint64_t word = bits[w];
+        uint32_t k = before[w];
+        if (base < first) {  // the row starts inside this word
+          const uint64_t earlier = word & ((uint64_t(1) << (first - base)) - 1);
+          k += (uint32_t)__builtin_popcountll(earlier);
+          word &= ~earlier;
+        }
+        if (last - base < 64) word &= (uint64_t(1) << (last - base)) - 1;
+        while (word) {
+          const int b = __builtin_ctzll(word);
+          word &= word - 1;
+          f((int)(base + b - first), vals[k++]);
+        }
+      }
+    }
   };
 
   MatchScoreTable(const ProteinIndex& proteins, KeyOrder order);
@@ -48,6 +80,12 @@ class MatchScoreTable {
   // row-major vector (+0.0 = no score) holding `count` scores. Replaces an
   // earlier block of the same pair; a sparse result is turned into CSR.
   void putDense(int r, int c, std::vector<double>&& values, long count);
+
+  // The block putDense would make of an m x n vector, made apart from any
+  // table (a finished pair can be made compact at once, while the pairs
+  // before it are still running), and its placing as the block of (r, c).
+  static Block compactBlock(int m, int n, std::vector<double>&& values, long count);
+  void putBlock(int r, int c, Block&& block);
 
   // The score of the unordered pair {a, b}; a later call for the same pair
   // replaces the earlier value. finish() must follow the last call.
@@ -94,6 +132,10 @@ class MatchScoreTable {
         const double* row = k->values.data() + (size_t)lp * k->n;
         for (int lq = 0; lq < k->n; ++lq)
           if (row[lq] > 0) f(partners[lq], row[lq]);
+      } else if (s < t && k->packed) {
+        k->forEachInPackedRow(lp, [&](int lq, double v) {
+          if (v > 0) f(partners[lq], v);
+        });
       } else if (s < t) {
         for (long x = k->rowStart[lp]; x < k->rowStart[lp + 1]; ++x)
           if (k->vals[x] > 0) f(partners[k->cols[x]], k->vals[x]);
@@ -115,6 +157,7 @@ class MatchScoreTable {
   Block& blockFor(int r, int c);
   void makeDense(Block& b);
   static void makeSparse(Block& b);
+  static void makePacked(Block& b);
 
   const ProteinIndex& proteins_;
   KeyOrder order_;

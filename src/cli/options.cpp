@@ -64,6 +64,7 @@ const char* const kUsageLines[] = {
 // Options added after the fixed usage text above, one line each, in a closing
 // block of their own: the text above stays as it always was.
 const char* const kFurtherOptionLines[] = {
+    "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
     "--version: print the program's name and version on standard output and exit.",
 };
 
@@ -122,6 +123,18 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile) {
+  bool factored;
+  getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
+             cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
+             finalClusterFile, factored);
+}
+
+void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
+                double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
+                std::string& strategy, std::string& prefix, std::string& dataDescFile,
+                std::string& scorefile, bool& readstar, bool& reverse,
+                std::string& finalClusterFile, bool& factored) {
+  factored = false;
   K = 20;
   thresh = 1;
   alpha = 0.9;
@@ -151,6 +164,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"reverse", no_argument, nullptr, 0},
       {"o", required_argument, nullptr, 0},
       {"version", no_argument, nullptr, 0},
+      {"factored", no_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -203,6 +217,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       case 13:
         std::cout << "trivanex " << trivanexVersion() << std::endl;
         throw RunError::finished();
+      case 14: factored = true; break;
       default: reject("");
     }
   }

@@ -29,8 +29,8 @@ const char kUsage[] =
     "align  computes the match scores of the named pairs (\"A-B\", several separated by\n"
     "       commas) exactly as a whole run computes them, and writes them to the output\n"
     "       file in the match-score file's format and order. The power method's options\n"
-    "       (-K, -thresh, -alpha, -maxveclen) are trivanex's; its other options have no\n"
-    "       effect here.\n"
+    "       (-K, -thresh, -alpha, -maxveclen, --factored) are trivanex's; its other\n"
+    "       options have no effect here.\n"
     "merge  writes the match-score file of the whole run from the files of its pairs,\n"
     "       byte for byte as the whole run writes it.\n";
 
@@ -87,10 +87,10 @@ int alignCommand(int argc, char** argv) {
   int K, maxveclen, cl_max_per_sp;
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile, finalClusterFile = "unused";
-  bool readstar, reverse;
+  bool readstar, reverse, factored;
   getoptions((int)args.size() - 1, args.data(), K, thresh, alpha, maxveclen, cl_min_pri_thresh,
              cl_min_sec_thresh, cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar,
-             reverse, finalClusterFile);
+             reverse, finalClusterFile, factored);
   if (!scorefile.empty()) throw RunError("align computes match scores; -scorefile has no place here");
   DEBUGP(1);
   const DataDescription d = readDataDescription(dataDescFile);
@@ -102,7 +102,8 @@ int alignCommand(int argc, char** argv) {
   MatchScoreTable matchScores(in.proteins, MatchScoreTable::RowSpeciesFirst);
   computeMatchScores(in.spList, in.idList, in.proteins, in.intxns, in.blastScores, K, thresh,
                      alpha, maxveclen, matchScores,
-                     [&](const std::string& a, const std::string& b) { return chosen.count({a, b}) > 0; });
+                     [&](const std::string& a, const std::string& b) { return chosen.count({a, b}) > 0; },
+                     factored);
   DEBUGP(5);
   writeOutScores(matchScores, in.idList, outFile);
   DEBUGP(6);

@@ -12,6 +12,7 @@
 #include <iostream>
 #include <string>
 
+#include "align/factored_sweep.h"
 #include "align/match_scores.h"
 #include "align/power_iteration.h"
 #include "base/cores.h"
@@ -60,6 +61,8 @@ struct PairJob {
   double work = 0;         // estimated cost, for the order of starting
   std::ostringstream log;
   detail::IterationResult res;
+  MatchScoreTable::Block block;  // res.R made compact, once the pair is done
+  bool hasBlock = false;
   long newScores = 0;
   size_t initCount = 0;
   std::exception_ptr error;
@@ -69,19 +72,34 @@ struct PairJob {
 void runPairJob(PairJob& job, const VecStr& spList, const VecStr& idList,
                 const ProteinIndex& proteins, const std::vector<PairRecord>& intxns,
                 const std::vector<PairRecord>& blastScores, const std::vector<double>& largest,
-                int K, double thresh, double alpha, int maxveclen,
+                int K, double thresh, double alpha, int maxveclen, bool factored,
                 const std::function<int(const detail::PairProblem&)>& threads, std::ostream& log) {
   VecInt sp1_idxList, sp2_idxList;
   DEBUGP(log, 2);
   const detail::PairProblem p =
       detail::preparePairProblem(idList, proteins, intxns, blastScores, largest, spList[job.i],
                                  spList[job.j], sp1_idxList, sp2_idxList, log);
-  job.res = detail::iterate(p, K, thresh, alpha, maxveclen > 0, maxveclen,
-                            [&] { return threads(p); }, detail::bestSweepKernel(), log);
+  job.res = factored ? detail::iterateFactored(p, K, thresh, alpha, maxveclen > 0, maxveclen,
+                                               [&] { return threads(p); },
+                                               detail::bestSweepKernel(), log)
+                     : detail::iterate(p, K, thresh, alpha, maxveclen > 0, maxveclen,
+                                       [&] { return threads(p); }, detail::bestSweepKernel(), log);
   DEBUGP(log, 210);
   DEBUGP(log, 4);
   job.newScores = detail::scoresBeyondSequenceTerm(p, job.res);
   job.initCount = p.E.size();
+}
+
+// A pair that finishes before the pairs ahead of it waits for its turn to be
+// stored; made compact at once, it waits in the table's form instead of as a
+// dense m*n array (at whole-proteome size several such arrays would wait).
+void compactPairJob(PairJob& job, const VecStr& spList, const ProteinIndex& proteins) {
+  const int r = proteins.speciesNumber(spList[job.i]), c = proteins.speciesNumber(spList[job.j]);
+  if (r < 0 || c < 0) return;
+  job.block = MatchScoreTable::compactBlock((int)proteins.proteinsOf[r].size(),
+                                            (int)proteins.proteinsOf[c].size(),
+                                            std::move(job.res.R), job.res.count);
+  job.hasBlock = true;
 }
 
 // The pair's result goes into the table and its closing lines are printed.
@@ -92,8 +110,12 @@ void storePair(PairJob& job, const VecStr& spList, const ProteinIndex& proteins,
   const std::string& sp2 = spList[job.j];
   // A species without proteins has no number and no scores to keep.
   const int r = proteins.speciesNumber(sp1), c = proteins.speciesNumber(sp2);
-  if (r >= 0 && c >= 0) matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  if (job.hasBlock)
+    matchScores.putBlock(r, c, std::move(job.block));
+  else if (r >= 0 && c >= 0)
+    matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
   job.res = detail::IterationResult();
+  job.block = MatchScoreTable::Block();
   std::cerr << sp1 << " " << sp2 << " # scores in finalVec but not in initVec: " << job.newScores
             << " init: " << job.initCount << " final: " << finalCount << std::endl;
   std::cerr << sp1 << " " << sp2 << " # cumulative scores matchscores: " << matchScores.size()
@@ -125,7 +147,7 @@ void computeMatchScores(const VecStr& spList, const VecStr& idList, const Protei
                         const std::vector<PairRecord>& intxns,
                         const std::vector<PairRecord>& blastScores, int K, double thresh,
                         double alpha, int maxveclen, MatchScoreTable& matchScores,
-                        const PairFilter& wanted) {
+                        const PairFilter& wanted, bool factored) {
   const std::vector<double> largest = detail::largestScores(blastScores, (int)idList.size());
   std::vector<std::unique_ptr<PairJob>> jobs;
   for (size_t i = 0; i < spList.size(); ++i)
@@ -142,7 +164,7 @@ void computeMatchScores(const VecStr& spList, const VecStr& idList, const Protei
     auto ownThreads = [](const detail::PairProblem& p) { return detail::sweepThreads(p); };
     for (auto& job : jobs) {
       runPairJob(*job, spList, idList, proteins, intxns, blastScores, largest, K, thresh, alpha,
-                 maxveclen, ownThreads, std::cerr);
+                 maxveclen, factored, ownThreads, std::cerr);
       storePair(*job, spList, proteins, matchScores);
     }
     return;
@@ -177,7 +199,8 @@ void computeMatchScores(const VecStr& spList, const VecStr& idList, const Protei
       job.log.precision(std::cerr.precision());
       try {
         runPairJob(job, spList, idList, proteins, intxns, blastScores, largest, K, thresh,
-                   alpha, maxveclen, shareOfCpus, job.log);
+                   alpha, maxveclen, factored, shareOfCpus, job.log);
+        compactPairJob(job, spList, proteins);
       } catch (...) {
         job.error = std::current_exception();
       }
@@ -221,11 +244,11 @@ int runTrivanex(int argc, char** argv) {
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile;
   std::string finalClusterFile = "tmp_output_cluster.txt";
-  bool readstar, reverse;
+  bool readstar, reverse, factored;
 
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile);
+             finalClusterFile, factored);
   printRunSummary(std::cerr, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
                   cl_max_per_sp, strategy, dataDescFile, scorefile, readstar, reverse,
                   finalClusterFile);
@@ -257,7 +280,7 @@ int runTrivanex(int argc, char** argv) {
     DEBUGP(103);
   } else {
     computeMatchScores(spList, idList, proteins, in.intxns, in.blastScores, K, thresh, alpha,
-                       maxveclen, matchScores);
+                       maxveclen, matchScores, PairFilter(), factored);
     // The sequence scores and networks are not needed any more.
     std::vector<PairRecord>().swap(in.blastScores);
     std::vector<PairRecord>().swap(in.intxns);

@@ -32,8 +32,9 @@ typedef std::function<bool(const std::string& sp1, const std::string& sp2)> Pair
 // Compute mode: the power method for every pair of distinct species of
 // spList that `wanted` accepts (all when it is empty), in the order of the
 // sorted species list; each pair's scores become one block of the table.
+// `factored` chooses the factored sweep (align/factored_sweep.h).
 void computeMatchScores(const VecStr& spList, const VecStr& idList, const ProteinIndex& proteins,
                         const std::vector<PairRecord>& intxns,
                         const std::vector<PairRecord>& blastScores, int K, double thresh,
                         double alpha, int maxveclen, MatchScoreTable& matchScores,
-                        const PairFilter& wanted = PairFilter());
+                        const PairFilter& wanted = PairFilter(), bool factored = false);

@@ -107,8 +107,9 @@ std::pair<std::string, std::string> writtenFiles(const Roster& r, const MatchSco
   return files;
 }
 
-TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
-  for (double fill : {1.0, 0.5, 0.05}) {  // dense, dense, sparse blocks
+// Rows of 12 cells start and end inside the packed form's 64-bit words.
+TEST(MatchScoreTable, ComputedScoresDensePackedOrSparseMatchTheMap) {
+  for (double fill : {1.0, 0.5, 0.05}) {  // dense, packed, sparse blocks
     SCOPED_TRACE(fill);
     std::mt19937 rng(7);
     Roster r(12);
@@ -116,7 +117,8 @@ TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
     StrPair2Dbl map;
     fillComputed(r, fill, rng, table, map);
     EXPECT_EQ((long)map.size(), table.size());
-    EXPECT_EQ(fill < 0.125, !table.block(0, 1)->dense);
+    EXPECT_EQ(fill == 1.0, table.block(0, 1)->dense);
+    EXPECT_EQ(fill == 0.5, table.block(0, 1)->packed);
     expectSameScores(r, table, map);
 
     // The written file is the map's, line for line.
@@ -129,7 +131,7 @@ TEST(MatchScoreTable, ComputedScoresDenseOrSparseMatchTheMap) {
 // more than the formatting threads have slots for, so every slot is reused;
 // the sparse one is small enough to be formatted by the writing thread alone.
 TEST(MatchScoreTable, LargeTableIsWrittenInTheMapsOrderAcrossManyChunks) {
-  for (double fill : {1.0, 0.05}) {
+  for (double fill : {1.0, 0.6, 0.05}) {
     SCOPED_TRACE(fill);
     std::mt19937 rng(3);
     Roster r(400);

@@ -389,6 +389,23 @@ TEST(Usage, TextIsTheFortyThreeLinesByteForByteThenTheFurtherOptions) {
   EXPECT_EQ(expectedUsage(), usageText() + furtherOptionsText());
 }
 
+TEST(GetOptions, FactoredIsOffUnlessGiven) {
+  for (const auto& c : std::vector<std::pair<std::vector<std::string>, bool>>{
+           {{"x"}, false}, {{"--factored", "x"}, true}, {{"x", "-fac"}, true}}) {
+    std::vector<std::string> store{"trivanex"};
+    store.insert(store.end(), c.first.begin(), c.first.end());
+    std::vector<char*> argv;
+    for (auto& s : store) argv.push_back(s.data());
+    Parsed p;
+    bool factored = !c.second;
+    getoptions((int)argv.size(), argv.data(), p.K, p.thresh, p.alpha, p.maxveclen, p.pri, p.sec,
+               p.maxPerSp, p.strategy, p.prefix, p.dataDescFile, p.scorefile, p.readstar,
+               p.reverse, p.finalClusterFile, factored);
+    EXPECT_EQ(c.second, factored) << joined(c.first);
+    EXPECT_EQ("x", p.dataDescFile);
+  }
+}
+
 TEST(Usage, ErrorLineAndBlankLineComeBeforeTheText) {
   testing::internal::CaptureStderr();
   usage("");

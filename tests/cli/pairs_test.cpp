@@ -55,10 +55,11 @@ TEST(MergeMatchScoreFiles, RefusesWhatItCannotMergeExactly) {
 }
 
 // Every pair computed on its own, then merged: the whole run's file, and the
-// clusters from it are the whole run's clusters.
+// clusters from it are the whole run's clusters; with the factored sweep too.
 TEST(PairJobs, MergedPairFilesAreTheWholeRunsMatchScoreFile) {
   for (const std::vector<std::string>& options :
-       {std::vector<std::string>{}, std::vector<std::string>{"-K", "8", "-alpha", "0.7", "-maxveclen", "20"}}) {
+       {std::vector<std::string>{}, std::vector<std::string>{"-K", "8", "-alpha", "0.7", "-maxveclen", "20"},
+        std::vector<std::string>{"--factored", "-K", "6"}}) {
     Folder d;
     testutil::copyTree(testutil::dataDir() + "/runs/three/input", d.path);
     std::vector<std::string> whole = options;
