@@ -74,6 +74,33 @@ void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long 
   if ((double)count * 8 < (double)b.m * b.n) makeSparse(b);
 }
 
+void MatchScoreTable::putRows(int r, int c, std::vector<long>&& rowStart, std::vector<int>&& cols,
+                              std::vector<double>&& vals) {
+  Block& b = blockFor(r, c);
+  if (rowStart.size() != (size_t)b.m + 1 || cols.size() != vals.size() ||
+      rowStart.back() != (long)cols.size())
+    throw RunError("score rows do not match the species' protein counts");
+  b.count = (long)cols.size();
+  std::vector<std::pair<long, double>>().swap(b.pending);
+  if ((double)b.count * 8 < (double)b.m * b.n) {
+    b.rowStart = std::move(rowStart);
+    b.cols = std::move(cols);
+    b.vals = std::move(vals);
+    b.cols.shrink_to_fit();
+    b.vals.shrink_to_fit();
+    std::vector<double>().swap(b.values);
+    b.dense = false;
+    return;
+  }
+  assignLarge(b.values, (size_t)b.m * b.n, 0.0);
+  for (int i = 0; i < b.m; ++i)
+    for (long x = rowStart[i]; x < rowStart[i + 1]; ++x) b.values[(size_t)i * b.n + cols[x]] = vals[x];
+  b.dense = true;
+  b.rowStart.assign(b.m + 1, 0);
+  std::vector<int>().swap(b.cols);
+  std::vector<double>().swap(b.vals);
+}
+
 void MatchScoreTable::set(int a, int b, double v) {
   const int sa = proteins_.speciesOf[a], sb = proteins_.speciesOf[b];
   if (sa < 0 || sb < 0) throw RunError("match score for a protein without species");

@@ -49,6 +49,11 @@ class MatchScoreTable {
   // earlier block of the same pair; a sparse result is turned into CSR.
   void putDense(int r, int c, std::vector<double>&& values, long count);
 
+  // The same from compressed rows (m+1 offsets, ascending columns, non-zero
+  // values); the block takes the form putDense would give it.
+  void putRows(int r, int c, std::vector<long>&& rowStart, std::vector<int>&& cols,
+               std::vector<double>&& vals);
+
   // The score of the unordered pair {a, b}; a later call for the same pair
   // replaces the earlier value. finish() must follow the last call.
   void set(int a, int b, double v);

@@ -77,7 +77,8 @@ void runPairJob(PairJob& job, const VecStr& spList, const VecStr& idList,
       detail::preparePairProblem(idList, proteins, intxns, blastScores, largest, spList[job.i],
                                  spList[job.j], sp1_idxList, sp2_idxList, log);
   job.res = detail::iterate(p, K, thresh, alpha, maxveclen > 0, maxveclen,
-                            [&] { return threads(p); }, detail::bestSweepKernel(), log);
+                            [&] { return threads(p); }, detail::bestSweepKernel(), log,
+                            detail::RLayout::Auto);
   DEBUGP(log, 210);
   DEBUGP(log, 4);
   job.newScores = detail::scoresBeyondSequenceTerm(p, job.res);
@@ -92,7 +93,13 @@ void storePair(PairJob& job, const VecStr& spList, const ProteinIndex& proteins,
   const std::string& sp2 = spList[job.j];
   // A species without proteins has no number and no scores to keep.
   const int r = proteins.speciesNumber(sp1), c = proteins.speciesNumber(sp2);
-  if (r >= 0 && c >= 0) matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  if (r >= 0 && c >= 0) {
+    if (job.res.isSparse)
+      matchScores.putRows(r, c, std::move(job.res.sparse.rowStart), std::move(job.res.sparse.col),
+                          std::move(job.res.sparse.val));
+    else
+      matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  }
   job.res = detail::IterationResult();
   std::cerr << sp1 << " " << sp2 << " # scores in finalVec but not in initVec: " << job.newScores
             << " init: " << job.initCount << " final: " << finalCount << std::endl;
