@@ -80,25 +80,29 @@ void MatchScoreTable::putRows(int r, int c, std::vector<long>&& rowStart, std::v
   if (rowStart.size() != (size_t)b.m + 1 || cols.size() != vals.size() ||
       rowStart.back() != (long)cols.size())
     throw RunError("score rows do not match the species' protein counts");
-  b.count = (long)cols.size();
-  std::vector<std::pair<long, double>>().swap(b.pending);
-  if ((double)b.count * 8 < (double)b.m * b.n) {
-    b.rowStart = std::move(rowStart);
-    b.cols = std::move(cols);
-    b.vals = std::move(vals);
-    b.cols.shrink_to_fit();
-    b.vals.shrink_to_fit();
-    std::vector<double>().swap(b.values);
-    b.dense = false;
+  const long count = (long)cols.size();
+  if ((double)count * 8 >= (double)b.m * b.n) {
+    // Filled enough for the dense form: the same path as a dense result.
+    std::vector<double> values;
+    assignLarge(values, (size_t)b.m * b.n, 0.0);
+    for (int i = 0; i < b.m; ++i)
+      for (long x = rowStart[i]; x < rowStart[i + 1]; ++x)
+        values[(size_t)i * b.n + cols[x]] = vals[x];
+    std::vector<long>().swap(rowStart);
+    std::vector<int>().swap(cols);
+    std::vector<double>().swap(vals);
+    putDense(r, c, std::move(values), count);
     return;
   }
-  assignLarge(b.values, (size_t)b.m * b.n, 0.0);
-  for (int i = 0; i < b.m; ++i)
-    for (long x = rowStart[i]; x < rowStart[i + 1]; ++x) b.values[(size_t)i * b.n + cols[x]] = vals[x];
-  b.dense = true;
-  b.rowStart.assign(b.m + 1, 0);
-  std::vector<int>().swap(b.cols);
-  std::vector<double>().swap(b.vals);
+  b.count = count;
+  std::vector<std::pair<long, double>>().swap(b.pending);
+  b.rowStart = std::move(rowStart);
+  b.cols = std::move(cols);
+  b.vals = std::move(vals);
+  b.cols.shrink_to_fit();
+  b.vals.shrink_to_fit();
+  std::vector<double>().swap(b.values);
+  b.dense = false;
 }
 
 void MatchScoreTable::set(int a, int b, double v) {
