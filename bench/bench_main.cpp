@@ -3,10 +3,12 @@
 //
 //   trivanex_bench sweep DATA.in [SWEEPS]    sweep throughput, 1 thread and all threads
 //   trivanex_bench cluster DATA.in SCORES    clustering step on a match-score file
+//   trivanex_bench agree DATA.in A B         how far the match scores of two files differ
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -127,6 +129,62 @@ int clusterBench(const std::string& dataDesc, const std::string& scoreFile) {
   return 0;
 }
 
+// Compares the match scores of two files over one roster: each file fills a
+// table of its own (blocks per species pair, cells by local protein numbers,
+// key smaller number first), then every cell of every block is looked up in
+// both. Relative difference |a - b| / max(|a|, |b|).
+int agreeBench(const std::string& dataDesc, const std::string& fileA, const std::string& fileB) {
+  const Inputs in = load(dataDesc, false);
+  MatchScoreTable a(in.proteins, MatchScoreTable::SmallerFirst);
+  MatchScoreTable b(in.proteins, MatchScoreTable::SmallerFirst);
+  {
+    Mute mute;
+    readMatchScoreFile(fileA, in.idList, a);
+    readMatchScoreFile(fileB, in.idList, b);
+  }
+  long both = 0, onlyA = 0, onlyB = 0, differing = 0;
+  double maxOnlyA = 0, maxOnlyB = 0, worst = 0, worstA = 0, worstB = 0;
+  int worstP = -1, worstQ = -1;
+  const int S = in.proteins.speciesCount();
+  for (int r = 0; r < S; ++r)
+    for (int c = r; c < S; ++c) {
+      const MatchScoreTable::Block* ka = a.block(r, c);
+      const MatchScoreTable::Block* kb = b.block(r, c);
+      if (!ka && !kb) continue;
+      const int m = ka ? ka->m : kb->m, n = ka ? ka->n : kb->n;
+      for (int i = 0; i < m; ++i)
+        for (int j = 0; j < n; ++j) {
+          double va = 0, vb = 0;
+          const bool ha = ka && ka->at(i, j, va), hb = kb && kb->at(i, j, vb);
+          if (ha && hb) {
+            ++both;
+            if (va != vb) {
+              ++differing;
+              const double rel = std::fabs(va - vb) / std::max(std::fabs(va), std::fabs(vb));
+              if (rel > worst) {
+                worst = rel, worstA = va, worstB = vb;
+                worstP = in.proteins.proteinsOf[r][i], worstQ = in.proteins.proteinsOf[c][j];
+              }
+            }
+          } else if (ha) {
+            ++onlyA, maxOnlyA = std::max(maxOnlyA, std::fabs(va));
+          } else if (hb) {
+            ++onlyB, maxOnlyB = std::max(maxOnlyB, std::fabs(vb));
+          }
+        }
+    }
+  std::printf("match scores in both files      %ld\n", both);
+  std::printf("only in the first               %ld (largest %.6g)\n", onlyA, maxOnlyA);
+  std::printf("only in the second              %ld (largest %.6g)\n", onlyB, maxOnlyB);
+  std::printf("values that differ              %ld\n", differing);
+  std::printf("largest relative difference     %.3g", worst);
+  if (worstP >= 0)
+    std::printf(" (%s %s: %.17g against %.17g)", in.idList[worstP].c_str(),
+                in.idList[worstQ].c_str(), worstA, worstB);
+  std::printf("\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,7 +192,10 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "sweep" && argc >= 3) return sweepBench(argv[2], argc > 3 ? std::atoi(argv[3]) : 4);
     if (mode == "cluster" && argc >= 4) return clusterBench(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: trivanex_bench sweep DATA.in [SWEEPS] | cluster DATA.in SCORES\n");
+    if (mode == "agree" && argc >= 5) return agreeBench(argv[2], argv[3], argv[4]);
+    std::fprintf(stderr,
+                 "usage: trivanex_bench sweep DATA.in [SWEEPS] | cluster DATA.in SCORES | "
+                 "agree DATA.in SCORES_A SCORES_B\n");
     return 2;
   } catch (const RunError& e) {
     std::cerr << e.text();
