@@ -71,6 +71,7 @@ struct SweepPlan {
   std::vector<char> selfRow;  // row i lists i among its own neighbours
   // E as CSR over rows: entries eStart[i] .. eStart[i+1]-1 of E belong to row i.
   std::vector<long> eStart;
+  bool sortedLists2 = true;  // every neighbour list of the second species ascends
 };
 
 SweepPlan makePlan(const PairProblem& p) {
@@ -108,7 +109,43 @@ SweepPlan makePlan(const PairProblem& p) {
   s.eStart.assign(p.m + 1, 0);
   for (const auto& e : p.E) ++s.eStart[e.first / p.n + 1];
   for (int i = 0; i < p.m; ++i) s.eStart[i + 1] += s.eStart[i];
+  for (int j = 0; j < p.n && s.sortedLists2; ++j)
+    for (int k = p.off2[j] + 1; k < p.off2[j + 1]; ++k)
+      if (p.nb2[k] < p.nb2[k - 1]) s.sortedLists2 = false;
   return s;
+}
+
+// The present columns of the rows of R that hold few entries, taken at the
+// start of a sweep: a row the sweep has not reached yet still holds exactly
+// these, so its terms can be pushed to the columns that list each entry
+// instead of weighing the whole row and gathering over every column.
+struct SparseRowLists {
+  std::vector<char> listed;  // row u is listed
+  std::vector<long> at;      // its columns: cols[at[u] .. at[u+1]-1], ascending
+  VecInt cols;
+};
+
+// Lists the rows with at most n/8 entries; none when R is well filled (few
+// rows would qualify and the scan would be wasted).
+bool listSparseRows(const std::vector<double>& R, long count, int m, int n, SparseRowLists& L) {
+  if ((double)count * 4 >= (double)m * n || n < 64) return false;
+  const int limit = n / 8;
+  L.listed.assign(m, 0);
+  L.at.assign(m + 1, 0);
+  L.cols.clear();
+  for (int u = 0; u < m; ++u) {
+    const double* row = R.data() + (size_t)u * n;
+    const size_t mark = L.cols.size();
+    for (int v = 0; v < n && (long)(L.cols.size() - mark) <= limit; ++v)
+      if (row[v] != 0.0) L.cols.push_back(v);
+    if ((long)(L.cols.size() - mark) <= limit) {
+      L.listed[u] = 1;
+    } else {
+      L.cols.resize(mark);
+    }
+    L.at[u + 1] = (long)L.cols.size();
+  }
+  return true;
 }
 
 // Shared state of one sweep.
@@ -121,6 +158,7 @@ struct SweepState {
   double admit;  // admission threshold for absent entries (pruning only)
   SweepKernelFns kernel;
   std::ostream& log;
+  const SparseRowLists* lists = nullptr;  // rows with few entries, or none
 };
 
 // Final step for pair q = i*n+j: mix in the sequence term and admit or remove.
@@ -152,13 +190,26 @@ struct ColumnBlock {
   LaneGroups groups;
   std::vector<double> acc;  // network sum per lane slot
   std::vector<double> w;    // w[v] = R(u, v) * recip(u, v) for the current u
+  // The lane slots of the block's columns that list v: tSlot[tOff[v] .. tOff[v+1]-1].
+  VecInt tOff, tSlot;
 
   ColumnBlock(const SweepPlan& P, const SweepKernelFns& k, int from, int to)
       : j0(from),
         j1(to),
         groups(makeLaneGroups(*P.off2, *P.nb2, from, to, k.width, P.n)),
         acc(groups.slots()),
-        w(P.n + 1, 0.0) {}
+        w(P.n + 1, 0.0) {
+    const VecInt& off2 = *P.off2;
+    const VecInt& nb2 = *P.nb2;
+    tOff.assign(P.n + 1, 0);
+    for (int j = from; j < to; ++j)
+      for (int x = off2[j]; x < off2[j + 1]; ++x) ++tOff[nb2[x] + 1];
+    for (int v = 0; v < P.n; ++v) tOff[v + 1] += tOff[v];
+    tSlot.resize(tOff[P.n]);
+    VecInt fill(tOff.begin(), tOff.end() - 1);
+    for (int j = from; j < to; ++j)
+      for (int x = off2[j]; x < off2[j + 1]; ++x) tSlot[fill[nb2[x]]++] = groups.slotOf[j - from];
+  }
 };
 
 // Columns [j0, j1) of row i, for a row that is not its own neighbour: every
@@ -174,10 +225,24 @@ long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
   const VecInt& off1 = *P.off1;
   const VecInt& nb1 = *P.nb1;
   const double* R = st.R.data();
+  const SparseRowLists* L = st.lists;
   for (int t = off1[i]; t < off1[i + 1]; ++t) {
     const int u = nb1[t];
-    st.kernel.weigh(R + (long)u * n, P.recip.data() + (long)P.cls1[u] * P.D2, P.cls2.data(), n,
-                    B.w.data());
+    const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
+    if (L && u > i && L->listed[u]) {
+      // A row not yet swept with few entries: each present (u, v) goes to the
+      // block's columns listing v. With sorted lists a column still receives
+      // u's terms in its list order, and the absent ones it skips add +0.0.
+      const double* Ru = R + (long)u * n;
+      double* acc = B.acc.data();
+      for (long x = L->at[u]; x < L->at[u + 1]; ++x) {
+        const int v = L->cols[x];
+        const double w = Ru[v] * rec[P.cls2[v]];
+        for (int y = B.tOff[v]; y < B.tOff[v + 1]; ++y) acc[B.tSlot[y]] += w;
+      }
+      continue;
+    }
+    st.kernel.weigh(R + (long)u * n, rec, P.cls2.data(), n, B.w.data());
     st.kernel.gather(B.w.data(), B.groups, B.acc.data());
   }
   // Sequence entries of this row inside the block.
@@ -397,6 +462,8 @@ IterationResult iterateMixed(const PairProblem& p, int K, double thresh, double 
       normalizeRows(rows, log);
     } else {
       SweepState st{plan, p.E, res.R, alpha, true, admit, fns, log};
+      SparseRowLists lists;
+      if (plan.sortedLists2 && listSparseRows(res.R, res.count, p.m, p.n, lists)) st.lists = &lists;
       res.count += sweep(st, std::max(1, threads()));
       const double t = pruneDense(res.R, res.count, maxveclen, log);
       admit = r <= 1 ? t * 0.1 : t;
@@ -520,6 +587,8 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
     }
     printProgress(pairs, log);
     SweepState st{plan, p.E, res.R, alpha, doPruning, admit, fns, log};
+    SparseRowLists lists;
+    if (plan.sortedLists2 && listSparseRows(res.R, res.count, p.m, p.n, lists)) st.lists = &lists;
     res.count += sweep(st, std::max(1, threads()));
     if (doPruning) {
       double t = pruneDense(res.R, res.count, maxveclen, log);
