@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -70,6 +71,7 @@ struct SweepPlan {
   std::vector<char> selfRow;  // row i lists i among its own neighbours
   // E as CSR over rows: entries eStart[i] .. eStart[i+1]-1 of E belong to row i.
   std::vector<long> eStart;
+  bool sortedLists2 = true;  // every neighbour list of the second species ascends
 };
 
 SweepPlan makePlan(const PairProblem& p) {
@@ -107,7 +109,43 @@ SweepPlan makePlan(const PairProblem& p) {
   s.eStart.assign(p.m + 1, 0);
   for (const auto& e : p.E) ++s.eStart[e.first / p.n + 1];
   for (int i = 0; i < p.m; ++i) s.eStart[i + 1] += s.eStart[i];
+  for (int j = 0; j < p.n && s.sortedLists2; ++j)
+    for (int k = p.off2[j] + 1; k < p.off2[j + 1]; ++k)
+      if (p.nb2[k] < p.nb2[k - 1]) s.sortedLists2 = false;
   return s;
+}
+
+// The present columns of the rows of R that hold few entries, taken at the
+// start of a sweep: a row the sweep has not reached yet still holds exactly
+// these, so its terms can be pushed to the columns that list each entry
+// instead of weighing the whole row and gathering over every column.
+struct SparseRowLists {
+  std::vector<char> listed;  // row u is listed
+  std::vector<long> at;      // its columns: cols[at[u] .. at[u+1]-1], ascending
+  VecInt cols;
+};
+
+// Lists the rows with at most n/8 entries; none when R is well filled (few
+// rows would qualify and the scan would be wasted).
+bool listSparseRows(const std::vector<double>& R, long count, int m, int n, SparseRowLists& L) {
+  if ((double)count * 4 >= (double)m * n || n < 64) return false;
+  const int limit = n / 8;
+  L.listed.assign(m, 0);
+  L.at.assign(m + 1, 0);
+  L.cols.clear();
+  for (int u = 0; u < m; ++u) {
+    const double* row = R.data() + (size_t)u * n;
+    const size_t mark = L.cols.size();
+    for (int v = 0; v < n && (long)(L.cols.size() - mark) <= limit; ++v)
+      if (row[v] != 0.0) L.cols.push_back(v);
+    if ((long)(L.cols.size() - mark) <= limit) {
+      L.listed[u] = 1;
+    } else {
+      L.cols.resize(mark);
+    }
+    L.at[u + 1] = (long)L.cols.size();
+  }
+  return true;
 }
 
 // Shared state of one sweep.
@@ -120,6 +158,7 @@ struct SweepState {
   double admit;  // admission threshold for absent entries (pruning only)
   SweepKernelFns kernel;
   std::ostream& log;
+  const SparseRowLists* lists = nullptr;  // rows with few entries, or none
 };
 
 // Final step for pair q = i*n+j: mix in the sequence term and admit or remove.
@@ -151,13 +190,26 @@ struct ColumnBlock {
   LaneGroups groups;
   std::vector<double> acc;  // network sum per lane slot
   std::vector<double> w;    // w[v] = R(u, v) * recip(u, v) for the current u
+  // The lane slots of the block's columns that list v: tSlot[tOff[v] .. tOff[v+1]-1].
+  VecInt tOff, tSlot;
 
   ColumnBlock(const SweepPlan& P, const SweepKernelFns& k, int from, int to)
       : j0(from),
         j1(to),
         groups(makeLaneGroups(*P.off2, *P.nb2, from, to, k.width, P.n)),
         acc(groups.slots()),
-        w(P.n + 1, 0.0) {}
+        w(P.n + 1, 0.0) {
+    const VecInt& off2 = *P.off2;
+    const VecInt& nb2 = *P.nb2;
+    tOff.assign(P.n + 1, 0);
+    for (int j = from; j < to; ++j)
+      for (int x = off2[j]; x < off2[j + 1]; ++x) ++tOff[nb2[x] + 1];
+    for (int v = 0; v < P.n; ++v) tOff[v + 1] += tOff[v];
+    tSlot.resize(tOff[P.n]);
+    VecInt fill(tOff.begin(), tOff.end() - 1);
+    for (int j = from; j < to; ++j)
+      for (int x = off2[j]; x < off2[j + 1]; ++x) tSlot[fill[nb2[x]]++] = groups.slotOf[j - from];
+  }
 };
 
 // Columns [j0, j1) of row i, for a row that is not its own neighbour: every
@@ -173,10 +225,24 @@ long sweepRowBlock(SweepState& st, int i, ColumnBlock& B) {
   const VecInt& off1 = *P.off1;
   const VecInt& nb1 = *P.nb1;
   const double* R = st.R.data();
+  const SparseRowLists* L = st.lists;
   for (int t = off1[i]; t < off1[i + 1]; ++t) {
     const int u = nb1[t];
-    st.kernel.weigh(R + (long)u * n, P.recip.data() + (long)P.cls1[u] * P.D2, P.cls2.data(), n,
-                    B.w.data());
+    const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
+    if (L && u > i && L->listed[u]) {
+      // A row not yet swept with few entries: each present (u, v) goes to the
+      // block's columns listing v. With sorted lists a column still receives
+      // u's terms in its list order, and the absent ones it skips add +0.0.
+      const double* Ru = R + (long)u * n;
+      double* acc = B.acc.data();
+      for (long x = L->at[u]; x < L->at[u + 1]; ++x) {
+        const int v = L->cols[x];
+        const double w = Ru[v] * rec[P.cls2[v]];
+        for (int y = B.tOff[v]; y < B.tOff[v + 1]; ++y) acc[B.tSlot[y]] += w;
+      }
+      continue;
+    }
+    st.kernel.weigh(R + (long)u * n, rec, P.cls2.data(), n, B.w.data());
     st.kernel.gather(B.w.data(), B.groups, B.acc.data());
   }
   // Sequence entries of this row inside the block.
@@ -309,6 +375,115 @@ long sweep(SweepState& st, int threads) {
   return delta;
 }
 
+// sparseSweeper.terms() of R held dense.
+double denseTerms(const PairProblem& p, const std::vector<double>& R) {
+  double t = 0;
+  for (int u = 0; u < p.m; ++u) {
+    const double* row = R.data() + (size_t)u * p.n;
+    long sum = 0;
+    for (int v = 0; v < p.n; ++v)
+      if (row[v] != 0.0) sum += p.off2[v + 1] - p.off2[v];
+    t += (double)(p.off1[u + 1] - p.off1[u]) * (double)sum;
+  }
+  return t;
+}
+
+// The iteration of a pruned run, each sweep over dense or sparse R,
+// whichever costs less; both give the same bits, and so do the conversions.
+//
+// A sweep adds entries until the admission threshold has reached the full
+// pruning threshold (from the fourth sweep on), so the earlier sweeps are
+// dense. Later ones go sparse when the neighbour-pair terms of the present
+// entries, at the slower cost of a scattered term, come below the dense
+// sweep's cost (its terms, the weighing of the first species' neighbour rows
+// and one step a pair). The copy for the change measure is held as rows when
+// R is small, so a pruned run never holds two dense vectors.
+IterationResult iterateMixed(const PairProblem& p, int K, double thresh, double alpha,
+                             int maxveclen, const std::function<int()>& threads,
+                             SweepKernel kernel, std::ostream& log) {
+  const long pairs = (long)p.m * p.n;
+  const double denseCost = 0.24 * (double)p.nb1.size() * (double)p.nb2.size() +
+                           1.37 * (double)p.nb1.size() * p.n + 4.8 * (double)pairs;
+  const double scatterCostPerTerm = 0.55;
+  IterationResult res;
+  SparseSweeper sweeper(p);
+  SparseRows rows, rowsNext, oldRows;
+  std::vector<double> old;
+  bool inRows = false, oldInRows = false;
+  assignLarge(res.R, pairs, 0.0);
+  for (const auto& e : p.E) res.R[e.first] = e.second;
+  res.count = (long)p.E.size();
+
+  const SweepPlan plan = makePlan(p);
+  const SweepKernelFns fns = sweepKernelFns(kernel);
+  double change = 100.0, admit = 0.0;
+  int r = 0;
+  while (r < K && change > thresh) {
+    log << "K: " << r << std::endl;
+    const long count = inRows ? rows.count() : res.count;
+    if (r >= 3) {
+      if (inRows)
+        change = oldInRows ? changeRows(rows, oldRows) : changeRowsDense(rows, old);
+      else
+        change = oldInRows ? changeRowsDense(oldRows, res.R) : changeDense(res.R, old);
+      log << "curr size: " << count << " avg change in last iter: " << change << std::endl;
+    }
+    const bool comparedLater = r + 1 < K && change > thresh;
+    const bool keepCopy = r >= 2 && comparedLater;
+    std::vector<double>().swap(old);
+    oldRows.clear(0, 0);
+    const bool sweepRows =
+        r >= 3 && scatterCostPerTerm * (inRows ? sweeper.terms(rows) : denseTerms(p, res.R)) < denseCost;
+    if (sweepRows && !inRows) {
+      denseToRows(res.R, p.m, p.n, rows);
+      std::vector<double>().swap(res.R);
+      inRows = true;
+    } else if (!sweepRows && inRows) {
+      rowsToDense(rows, res.R);
+      res.count = rows.count();
+      rows.clear(0, 0);
+      inRows = false;
+    }
+    if (keepCopy) {
+      oldInRows = inRows || (double)res.count * 12 < (double)pairs * 8;
+      if (inRows)
+        oldRows = rows;
+      else if (oldInRows)
+        denseToRows(res.R, p.m, p.n, oldRows);
+      else
+        old = res.R;
+    }
+    printProgress(pairs, log);
+    if (inRows) {
+      sweeper.sweep(rows, rowsNext, alpha, true, admit);
+      std::swap(rows, rowsNext);
+      const double t = pruneRows(rows, maxveclen, log);
+      admit = r <= 1 ? t * 0.1 : t;
+      normalizeRows(rows, log);
+    } else {
+      SweepState st{plan, p.E, res.R, alpha, true, admit, fns, log};
+      SparseRowLists lists;
+      if (plan.sortedLists2 && listSparseRows(res.R, res.count, p.m, p.n, lists)) st.lists = &lists;
+      res.count += sweep(st, std::max(1, threads()));
+      const double t = pruneDense(res.R, res.count, maxveclen, log);
+      admit = r <= 1 ? t * 0.1 : t;
+      normalizeDense(res.R, res.count, log);
+    }
+    ++r;
+  }
+  if (inRows) {
+    normalizeRows(rows, log);
+  } else {
+    normalizeDense(res.R, res.count, log);
+    denseToRows(res.R, p.m, p.n, rows);
+    std::vector<double>().swap(res.R);
+  }
+  res.count = rows.count();
+  res.isSparse = true;
+  res.sparse = std::move(rows);
+  return res;
+}
+
 }  // namespace
 
 double normalizeDense(std::vector<double>& v, long& count, std::ostream& log) {
@@ -367,16 +542,24 @@ int sweepThreads(const PairProblem& p) {
 }
 
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
-                        int maxveclen, int threads, SweepKernel kernel) {
+                        int maxveclen, int threads, SweepKernel kernel, RLayout layout) {
   return iterate(p, K, thresh, alpha, doPruning, maxveclen, [threads] { return threads; }, kernel,
-                 std::cerr);
+                 std::cerr, layout);
 }
 
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
                         int maxveclen, const std::function<int()>& threads, SweepKernel kernel,
-                        std::ostream& log) {
+                        std::ostream& log, RLayout layout) {
   const long pairs = (long)p.m * p.n;
   IterationResult res;
+  if (layout == RLayout::Sparse) {
+    res.sparse = iterateSparse(p, K, thresh, alpha, doPruning, maxveclen, log);
+    res.isSparse = true;
+    res.count = res.sparse.count();
+    return res;
+  }
+  if (layout == RLayout::Auto && doPruning && sparseSweepApplies(p))
+    return iterateMixed(p, K, thresh, alpha, maxveclen, threads, kernel, log);
   assignLarge(res.R, pairs, 0.0);
   for (const auto& e : p.E) res.R[e.first] = e.second;
   res.count = (long)p.E.size();
@@ -404,6 +587,8 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
     }
     printProgress(pairs, log);
     SweepState st{plan, p.E, res.R, alpha, doPruning, admit, fns, log};
+    SparseRowLists lists;
+    if (plan.sortedLists2 && listSparseRows(res.R, res.count, p.m, p.n, lists)) st.lists = &lists;
     res.count += sweep(st, std::max(1, threads()));
     if (doPruning) {
       double t = pruneDense(res.R, res.count, maxveclen, log);
@@ -419,6 +604,18 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
 }  // namespace detail
 
 namespace {
+
+void fromSparse(const detail::SparseRows& R, Hash_Int2Dbl& values, VecBool& membership) {
+  values.clear();
+  values.reserve(R.count());
+  membership.assign((size_t)R.m * R.n, false);
+  for (int i = 0; i < R.m; ++i)
+    for (long x = R.rowStart[i]; x < R.rowStart[i + 1]; ++x) {
+      const long q = (long)i * R.n + R.col[x];
+      membership[q] = true;
+      values.emplace((int)q, R.val[x]);
+    }
+}
 
 void fromDense(const std::vector<double>& v, long count, Hash_Int2Dbl& values, VecBool& membership) {
   values.clear();
@@ -499,6 +696,18 @@ std::vector<double> largestScores(const std::vector<PairRecord>& blastScores, in
 
 long scoresBeyondSequenceTerm(const PairProblem& p, const IterationResult& res) {
   long inE = 0;
+  if (res.isSparse) {
+    // Both lists ascend by pair index.
+    const SparseRows& R = res.sparse;
+    size_t e = 0;
+    for (int i = 0; i < R.m; ++i)
+      for (long x = R.rowStart[i]; x < R.rowStart[i + 1]; ++x) {
+        const long q = (long)i * R.n + R.col[x];
+        while (e < p.E.size() && p.E[e].first < q) ++e;
+        if (e < p.E.size() && p.E[e].first == q) ++inE;
+      }
+    return res.count - inE;
+  }
   for (const auto& e : p.E)
     if (res.R[e.first] != 0.0) ++inE;
   return res.count - inE;
@@ -617,8 +826,10 @@ void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const 
   const detail::PairProblem p = detail::preparePairProblem(idList, id2idx, id2sp, sp1, sp2, intxns,
                                                            blastScores, sp1_idxList, sp2_idxList);
   const int m = p.m, n = p.n;
+  const int threads = detail::sweepThreads(p);
   detail::IterationResult res =
-      detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, detail::sweepThreads(p));
+      detail::iterate(p, K, thresh, alpha, doPruning, maxveclen, [threads] { return threads; },
+                      detail::bestSweepKernel(), std::cerr, detail::RLayout::Auto);
   DEBUGP(210);
 
   initVec.clear();
@@ -628,5 +839,8 @@ void iterateRecursion(int K, const VecStr& idList, const Str2Int& id2idx, const 
     initVecMembership[e.first] = true;
     initVec.emplace(e.first, e.second);
   }
-  fromDense(res.R, res.count, finalVec, finalVecMembership);
+  if (res.isSparse)
+    fromSparse(res.sparse, finalVec, finalVecMembership);
+  else
+    fromDense(res.R, res.count, finalVec, finalVecMembership);
 }

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "align/sparse_iteration.h"
 #include "align/sweep_kernel.h"
 #include "base/run_data.h"
 #include "base/types.h"
@@ -46,10 +47,18 @@ struct PairProblem {
   std::vector<std::pair<int, double>> E;
 };
 
+// The final R in one of two forms: dense (R, 0.0 = absent) or, when the
+// iteration ran sparse, as compressed rows (`sparse`, R left empty).
 struct IterationResult {
   std::vector<double> R;  // dense, 0.0 = absent
   long count = 0;         // number of present entries of R
+  bool isSparse = false;
+  SparseRows sparse;
 };
+
+// How the iteration holds R. Both give the same bits; Auto takes the sparse
+// form when R is bound to stay small (pruning) and the problem allows it.
+enum class RLayout { Dense, Sparse, Auto };
 
 // The set-up of iterateRecursion for one species pair: prints its statistics
 // and progress lines, fills the protein lists, and returns the adjacency and
@@ -79,13 +88,14 @@ long scoresBeyondSequenceTerm(const PairProblem& p, const IterationResult& res);
 // the given number of sweep threads and sweep kernel (results depend on
 // neither).
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
-                        int maxveclen, int threads, SweepKernel kernel = bestSweepKernel());
+                        int maxveclen, int threads, SweepKernel kernel = bestSweepKernel(),
+                        RLayout layout = RLayout::Dense);
 
 // The same with its diagnostics on `log`, asking `threads` before every sweep
 // how many threads it may use.
 IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha, bool doPruning,
                         int maxveclen, const std::function<int()>& threads, SweepKernel kernel,
-                        std::ostream& log);
+                        std::ostream& log, RLayout layout = RLayout::Dense);
 
 double normalizeDense(std::vector<double>& v, long& count, std::ostream& log = std::cerr);
 double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log = std::cerr);

@@ -125,6 +125,37 @@ void MatchScoreTable::putDense(int r, int c, std::vector<double>&& values, long 
   putBlock(r, c, compactBlock(b.m, b.n, std::move(values), count));
 }
 
+void MatchScoreTable::putRows(int r, int c, std::vector<long>&& rowStart, std::vector<int>&& cols,
+                              std::vector<double>&& vals) {
+  Block& b = blockFor(r, c);
+  if (rowStart.size() != (size_t)b.m + 1 || cols.size() != vals.size() ||
+      rowStart.back() != (long)cols.size())
+    throw RunError("score rows do not match the species' protein counts");
+  const long count = (long)cols.size();
+  if ((double)count * 8 >= (double)b.m * b.n) {
+    // Filled enough for the dense form: the same path as a dense result.
+    std::vector<double> values;
+    assignLarge(values, (size_t)b.m * b.n, 0.0);
+    for (int i = 0; i < b.m; ++i)
+      for (long x = rowStart[i]; x < rowStart[i + 1]; ++x)
+        values[(size_t)i * b.n + cols[x]] = vals[x];
+    std::vector<long>().swap(rowStart);
+    std::vector<int>().swap(cols);
+    std::vector<double>().swap(vals);
+    putDense(r, c, std::move(values), count);
+    return;
+  }
+  b.count = count;
+  std::vector<std::pair<long, double>>().swap(b.pending);
+  b.rowStart = std::move(rowStart);
+  b.cols = std::move(cols);
+  b.vals = std::move(vals);
+  b.cols.shrink_to_fit();
+  b.vals.shrink_to_fit();
+  std::vector<double>().swap(b.values);
+  b.dense = false;
+}
+
 void MatchScoreTable::set(int a, int b, double v) {
   const int sa = proteins_.speciesOf[a], sb = proteins_.speciesOf[b];
   if (sa < 0 || sb < 0) throw RunError("match score for a protein without species");

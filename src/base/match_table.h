@@ -86,6 +86,10 @@ class MatchScoreTable {
   // before it are still running), and its placing as the block of (r, c).
   static Block compactBlock(int m, int n, std::vector<double>&& values, long count);
   void putBlock(int r, int c, Block&& block);
+  // The same from compressed rows (m+1 offsets, ascending columns, non-zero
+  // values); the block takes the form putDense would give it.
+  void putRows(int r, int c, std::vector<long>&& rowStart, std::vector<int>&& cols,
+               std::vector<double>&& vals);
 
   // The score of the unordered pair {a, b}; a later call for the same pair
   // replaces the earlier value. finish() must follow the last call.

@@ -83,7 +83,8 @@ void runPairJob(PairJob& job, const VecStr& spList, const VecStr& idList,
                                                [&] { return threads(p); },
                                                detail::bestSweepKernel(), log)
                      : detail::iterate(p, K, thresh, alpha, maxveclen > 0, maxveclen,
-                                       [&] { return threads(p); }, detail::bestSweepKernel(), log);
+                                       [&] { return threads(p); }, detail::bestSweepKernel(), log,
+                                       detail::RLayout::Auto);
   DEBUGP(log, 210);
   DEBUGP(log, 4);
   job.newScores = detail::scoresBeyondSequenceTerm(p, job.res);
@@ -95,7 +96,8 @@ void runPairJob(PairJob& job, const VecStr& spList, const VecStr& idList,
 // dense m*n array (at whole-proteome size several such arrays would wait).
 void compactPairJob(PairJob& job, const VecStr& spList, const ProteinIndex& proteins) {
   const int r = proteins.speciesNumber(spList[job.i]), c = proteins.speciesNumber(spList[job.j]);
-  if (r < 0 || c < 0) return;
+  // Rows of a pruned run are compact already; the table takes them as they are.
+  if (r < 0 || c < 0 || job.res.isSparse) return;
   job.block = MatchScoreTable::compactBlock((int)proteins.proteinsOf[r].size(),
                                             (int)proteins.proteinsOf[c].size(),
                                             std::move(job.res.R), job.res.count);
@@ -110,10 +112,15 @@ void storePair(PairJob& job, const VecStr& spList, const ProteinIndex& proteins,
   const std::string& sp2 = spList[job.j];
   // A species without proteins has no number and no scores to keep.
   const int r = proteins.speciesNumber(sp1), c = proteins.speciesNumber(sp2);
-  if (job.hasBlock)
+  if (job.hasBlock) {
     matchScores.putBlock(r, c, std::move(job.block));
-  else if (r >= 0 && c >= 0)
-    matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  } else if (r >= 0 && c >= 0) {
+    if (job.res.isSparse)
+      matchScores.putRows(r, c, std::move(job.res.sparse.rowStart), std::move(job.res.sparse.col),
+                          std::move(job.res.sparse.val));
+    else
+      matchScores.putDense(r, c, std::move(job.res.R), job.res.count);
+  }
   job.res = detail::IterationResult();
   job.block = MatchScoreTable::Block();
   std::cerr << sp1 << " " << sp2 << " # scores in finalVec but not in initVec: " << job.newScores

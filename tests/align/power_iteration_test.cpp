@@ -768,3 +768,85 @@ TEST(PowerIteration, LaneGroupsPadShortListsAndCoverEveryColumnOnce) {
   EXPECT_EQ((std::vector<int>{0, 2, 5}), H.groupStart);
   EXPECT_EQ((std::vector<int32_t>{99, 1, 99, 2, 7, 99, 8, 99, 9, 99}), H.idx);
 }
+
+// R held as rows (the whole run, or the pruned run's mix of dense and sparse
+// sweeps) and the dense sweep pushing the few entries of rows not yet swept
+// give the bits and the text of the literal iteration. Lists are sorted as the
+// run builds them from interaction records, a self-interaction listed twice;
+// sequence terms are partly negative, so sums meet terms of both signs.
+TEST(PowerIteration, SparseRowsGiveTheBitsOfTheLiteralIteration) {
+  std::mt19937 rng(18);
+  int prunedTrials = 0, selfRowTrials = 0;
+  for (int trial = 0; trial < 24; ++trial) {
+    const int m = 1 + (int)(rng() % 50), n = 1 + (int)(rng() % (trial % 2 ? 60 : 150));
+    auto network = [&](int count) {
+      VecVecInt adj(count);
+      const int links = (int)(rng() % (3 * count + 1));
+      for (int e = 0; e < links; ++e) {
+        const int u = (int)(rng() % count), v = (int)(rng() % count);
+        adj[u].push_back(v);
+        adj[v].push_back(u);
+      }
+      const int hub = (int)(rng() % count);
+      for (int k = 0; k < 2 * count; ++k) {
+        const int v = (int)(rng() % count);
+        adj[hub].push_back(v);
+        adj[v].push_back(hub);
+      }
+      for (auto& l : adj) std::sort(l.begin(), l.end());
+      return adj;
+    };
+    RefProblem rp;
+    rp.m = m;
+    rp.n = n;
+    rp.adj1 = network(m);
+    rp.adj2 = network(n);
+    for (int i = 0; i < m; ++i)
+      if (std::count(rp.adj1[i].begin(), rp.adj1[i].end(), i)) {
+        ++selfRowTrials;
+        break;
+      }
+    std::map<int, double> E;
+    for (int e = 0; e < m * n / 5 + 1; ++e)
+      E[(int)(rng() % (m * n))] = (rng() % 6 == 0 ? -1.0 : 1.0) * (1.0 + rng() % 1000);
+    double S = 0;
+    for (auto& e : E) S += std::fabs(e.second);
+    std::vector<std::pair<int, double>> Evec;
+    for (auto& e : E) Evec.emplace_back(e.first, e.second / S);
+    rp.E = std::map<int, double>(Evec.begin(), Evec.end());
+    const detail::PairProblem p = makeProblem(rp.adj1, rp.adj2, Evec);
+    ASSERT_TRUE(detail::sparseSweepApplies(p));
+    const bool prune = trial % 3 != 0;
+    const int limit = prune ? 1 + (m * n) / (3 + trial % 5) : -1;
+    const int K = 3 + trial % 6;
+    const double thresh = trial % 4 == 0 ? 1e-3 : 1e-12;
+    std::ostringstream log;
+    log.precision(4);
+    RefStats st;
+    const RefVec want = refIterate(rp, K, thresh, 0.8, prune, limit, log, st);
+    prunedTrials += st.removedByPruning > 0;
+    std::cerr.precision(4);
+    for (detail::RLayout layout :
+         {detail::RLayout::Dense, detail::RLayout::Sparse, detail::RLayout::Auto})
+      for (int threads = 1; threads <= (trial % 4 == 1 ? 2 : 1); ++threads) {
+        SCOPED_TRACE("trial " + std::to_string(trial) + ", layout " +
+                     std::to_string((int)layout) + ", threads " + std::to_string(threads));
+        testing::internal::CaptureStderr();
+        auto got = detail::iterate(p, K, thresh, 0.8, prune, limit, threads,
+                                   detail::bestSweepKernel(), layout);
+        EXPECT_EQ(log.str(), testing::internal::GetCapturedStderr());
+        std::vector<double> R = got.R;
+        if (got.isSparse) detail::rowsToDense(got.sparse, R);
+        EXPECT_EQ(asMap(want), denseToMap(R));
+        EXPECT_EQ(want.count(), got.count);
+      }
+  }
+  EXPECT_GT(prunedTrials, 8);
+  EXPECT_GT(selfRowTrials, 8);
+}
+
+TEST(PowerIteration, SparseRowsNeedSortedListsAndOneRunOfSelfPlaces) {
+  EXPECT_TRUE(detail::sparseSweepApplies(makeProblem({{0, 0, 1}, {0}}, {{1}, {0}}, {})));
+  EXPECT_FALSE(detail::sparseSweepApplies(makeProblem({{1}, {0}}, {{1, 0}, {0}}, {})));
+  EXPECT_FALSE(detail::sparseSweepApplies(makeProblem({{0, 1, 0}, {0}}, {{1}, {0}}, {})));
+}

@@ -49,8 +49,9 @@ double randomValue(std::mt19937& rng) {
 
 // Computed scores: one dense vector per species pair, keyed (row species
 // protein, column species protein), in both a table and a map.
+// With asRows, each pair's scores reach the table as compressed rows.
 void fillComputed(const Roster& r, double fill, std::mt19937& rng, MatchScoreTable& table,
-                  StrPair2Dbl& map) {
+                  StrPair2Dbl& map, bool asRows = false) {
   for (int a = 0; a < 3; ++a)
     for (int b = a + 1; b < 3; ++b) {
       const VecInt& rows = r.proteins.proteinsOf[a];
@@ -66,7 +67,22 @@ void fillComputed(const Roster& r, double fill, std::mt19937& rng, MatchScoreTab
           map[StrPair(r.idList[rows[i]], r.idList[cols[j]])] = v;
           ++count;
         }
-      table.putDense(a, b, std::move(values), count);
+      if (!asRows) {
+        table.putDense(a, b, std::move(values), count);
+        continue;
+      }
+      std::vector<long> rowStart(1, 0);
+      std::vector<int> colOf;
+      std::vector<double> vals;
+      for (size_t i = 0; i < rows.size(); ++i) {
+        for (size_t j = 0; j < cols.size(); ++j)
+          if (values[i * cols.size() + j] != 0.0) {
+            colOf.push_back((int)j);
+            vals.push_back(values[i * cols.size() + j]);
+          }
+        rowStart.push_back((long)colOf.size());
+      }
+      table.putRows(a, b, std::move(rowStart), std::move(colOf), std::move(vals));
     }
 }
 
@@ -109,13 +125,14 @@ std::pair<std::string, std::string> writtenFiles(const Roster& r, const MatchSco
 
 // Rows of 12 cells start and end inside the packed form's 64-bit words.
 TEST(MatchScoreTable, ComputedScoresDensePackedOrSparseMatchTheMap) {
+  for (bool asRows : {false, true})
   for (double fill : {1.0, 0.5, 0.05}) {  // dense, packed, sparse blocks
-    SCOPED_TRACE(fill);
+    SCOPED_TRACE(std::to_string(fill) + (asRows ? " as rows" : ""));
     std::mt19937 rng(7);
     Roster r(12);
     MatchScoreTable table(r.proteins, MatchScoreTable::RowSpeciesFirst);
     StrPair2Dbl map;
-    fillComputed(r, fill, rng, table, map);
+    fillComputed(r, fill, rng, table, map, asRows);
     EXPECT_EQ((long)map.size(), table.size());
     EXPECT_EQ(fill == 1.0, table.block(0, 1)->dense);
     EXPECT_EQ(fill == 0.5, table.block(0, 1)->packed);

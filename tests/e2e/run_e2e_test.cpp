@@ -134,3 +134,22 @@ TEST(PipelineRun, SpeciesWithoutProteins) {
                           "stars_E.txt"}});
   EXPECT_EQ("0 0 0 0 \n", c.file("stars_E.txt"));
 }
+
+// Three heavy-tailed networks with self-interactions, pruned hard: the sweeps
+// over dense R, over rows, and the pushing of sparse rows all take part. The
+// diagnostics, the match-score file and the cluster file are those written
+// before any of them existed (the standard output is left out to keep the
+// case small; the other cases compare it).
+TEST(PipelineRun, PrunedRunWithSelfInteractionsKeepsItsBytes) {
+  const std::string dir = testutil::dataDir() + "/runs/pruned_self";
+  const std::string work = testutil::makeTempDir();
+  testutil::copyTree(dir + "/input", work);
+  const testutil::RunResult r = testutil::runTrivanex({"data.in", "--maxveclen", "600"}, work);
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_EQ(testutil::readFile(dir + "/expected/step1.stderr"), r.err);
+  for (const char* f : {"tmp_match-score.txt", "tmp_output_cluster.txt"})
+    EXPECT_EQ(testutil::readFile(dir + "/expected/step1.files/" + f),
+              testutil::readFile(work + "/" + f))
+        << f;
+  fs::remove_all(work);
+}
