@@ -7,6 +7,7 @@
 
 #include "base/large_array.h"
 #include "base/scratch_file.h"
+#include "base/spin_barrier.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -69,27 +70,6 @@ AddScaledFn addScaledFor(SweepKernel k) {
   (void)k;
   return addScaledScalar;
 }
-
-class Barrier {
- public:
-  explicit Barrier(int parties) : parties_(parties) {}
-  void wait() {
-    const int gen = generation_.load(std::memory_order_acquire);
-    if (arrived_.fetch_add(1, std::memory_order_acq_rel) == parties_ - 1) {
-      arrived_.store(0, std::memory_order_relaxed);
-      generation_.fetch_add(1, std::memory_order_release);
-      return;
-    }
-    int spins = 0;
-    while (generation_.load(std::memory_order_acquire) == gen)
-      if (++spins > 256) std::this_thread::yield();
-  }
-
- private:
-  const int parties_;
-  std::atomic<int> arrived_{0};
-  std::atomic<int> generation_{0};
-};
 
 // What the factored sweep reads besides R.
 //
@@ -274,7 +254,7 @@ long sweep(Sweep& sw, int threads) {
     }
     return w.delta;
   }
-  Barrier barrier(threads);
+  SpinBarrier barrier(threads);
   auto run = [&](int t) {
     Worker& w = work[t];
     for (int i = 0; i < P.m; ++i) {

@@ -17,8 +17,20 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "base/progress.h"
+#include "base/spin_barrier.h"
 
 namespace detail {
+
+void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values) {
+  VecInt deg(count);
+  for (int i = 0; i < count; ++i) deg[i] = off[i + 1] - off[i];
+  values = deg;
+  std::sort(values.begin(), values.end());
+  values.erase(std::unique(values.begin(), values.end()), values.end());
+  cls.resize(count);
+  for (int i = 0; i < count; ++i)
+    cls[i] = int(std::lower_bound(values.begin(), values.end(), deg[i]) - values.begin());
+}
 
 const double kMinValue = 1e-9;
 
@@ -30,28 +42,6 @@ const long kProgressStep = 1000000;
 void printProgress(long pairs, std::ostream& log) {
   for (long q = 0; q < pairs; q += kProgressStep) log << q << std::endl;
 }
-
-// Barrier for the sweep threads; spins briefly, then yields.
-class SpinBarrier {
- public:
-  explicit SpinBarrier(int parties) : parties_(parties) {}
-  void wait() {
-    const int gen = generation_.load(std::memory_order_acquire);
-    if (arrived_.fetch_add(1, std::memory_order_acq_rel) == parties_ - 1) {
-      arrived_.store(0, std::memory_order_relaxed);
-      generation_.fetch_add(1, std::memory_order_release);
-      return;
-    }
-    int spins = 0;
-    while (generation_.load(std::memory_order_acquire) == gen)
-      if (++spins > 256) std::this_thread::yield();
-  }
-
- private:
-  const int parties_;
-  std::atomic<int> arrived_{0};
-  std::atomic<int> generation_{0};
-};
 
 // Everything one sweep needs, laid out for the inner loop.
 //
@@ -82,19 +72,9 @@ SweepPlan makePlan(const PairProblem& p) {
   s.nb1 = &p.nb1;
   s.off2 = &p.off2;
   s.nb2 = &p.nb2;
-  auto classes = [](const VecInt& off, int count, VecInt& cls, VecInt& values) {
-    VecInt deg(count);
-    for (int i = 0; i < count; ++i) deg[i] = off[i + 1] - off[i];
-    values = deg;
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    cls.resize(count);
-    for (int i = 0; i < count; ++i)
-      cls[i] = int(std::lower_bound(values.begin(), values.end(), deg[i]) - values.begin());
-  };
   VecInt values1, values2;
-  classes(p.off1, p.m, s.cls1, values1);
-  classes(p.off2, p.n, s.cls2, values2);
+  degreeClasses(p.off1, p.m, s.cls1, values1);
+  degreeClasses(p.off2, p.n, s.cls2, values2);
   s.D2 = (int)values2.size();
   s.recip.resize(values1.size() * values2.size());
   for (size_t a = 0; a < values1.size(); ++a)

@@ -101,6 +101,10 @@ double normalizeDense(std::vector<double>& v, long& count, std::ostream& log = s
 double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log = std::cerr);
 double changeDense(const std::vector<double>& now, const std::vector<double>& old);
 
+// The distinct degrees of a CSR adjacency (values, ascending) and each
+// node's index among them (cls): the sweeps' reciprocal tables are per class.
+void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values);
+
 // Sweep threads used for a problem of this size.
 int sweepThreads(const PairProblem& p);
 

@@ -50,17 +50,6 @@ struct Plan {
   std::vector<long> eStart;   // E entries of row i: eStart[i] .. eStart[i+1]-1
 };
 
-void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values) {
-  VecInt deg(count);
-  for (int i = 0; i < count; ++i) deg[i] = off[i + 1] - off[i];
-  values = deg;
-  std::sort(values.begin(), values.end());
-  values.erase(std::unique(values.begin(), values.end()), values.end());
-  cls.resize(count);
-  for (int i = 0; i < count; ++i)
-    cls[i] = int(std::lower_bound(values.begin(), values.end(), deg[i]) - values.begin());
-}
-
 Plan makePlan(const PairProblem& p) {
   Plan s;
   s.m = p.m;
