@@ -50,11 +50,8 @@ MatchScoreFileWriter::MatchScoreFileWriter(const std::string& fileName)
   buffer_.reserve(1 << 20);
 }
 
-void MatchScoreFileWriter::appendLine(std::string& to, std::string_view id1, std::string_view id2,
-                                      double score) {
-  const size_t at = to.size();
-  to.resize(at + id1.size() + id2.size() + 3 + kG6Chars);
-  char* p = &to[at];
+char* MatchScoreFileWriter::putLine(char* p, std::string_view id1, std::string_view id2,
+                                    double score) {
   std::memcpy(p, id1.data(), id1.size());
   p += id1.size();
   *p++ = ' ';
@@ -63,10 +60,17 @@ void MatchScoreFileWriter::appendLine(std::string& to, std::string_view id1, std
   *p++ = ' ';
   p = formatG6(p, score);
   *p++ = '\n';
-  to.resize((size_t)(p - to.data()));
+  return p;
 }
 
-void MatchScoreFileWriter::addLines(const std::string& lines) {
+void MatchScoreFileWriter::appendLine(std::string& to, std::string_view id1, std::string_view id2,
+                                      double score) {
+  const size_t at = to.size();
+  to.resize(at + lineRoom(id1, id2));
+  to.resize((size_t)(putLine(&to[at], id1, id2, score) - to.data()));
+}
+
+void MatchScoreFileWriter::addLines(std::string_view lines) {
   flush();
   if (out_) ok_ = ok_ && std::fwrite(lines.data(), 1, lines.size(), out_) == lines.size();
 }
@@ -101,19 +105,41 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
   // linked to the first one's is a candidate second, in ascending number.
   const ProteinIndex& P = matchScores.proteins();
   const int S = P.speciesCount(), N = (int)P.speciesOf.size();
+  // A table read from a file keys a pair by its smaller number, which can be
+  // the column of its block: those rows probe every candidate partner.
+  const bool byRows = matchScores.keyOrder() == MatchScoreTable::RowSpeciesFirst;
   std::vector<VecInt> candidates(S);
-  for (int s = 0; s < S; ++s)
+  for (int s = 0; s < S && !byRows; ++s)
     for (int q = 0; q < N; ++q) {
       const int t = P.speciesOf[q];
       if (t >= 0 && matchScores.block(std::min(s, t), std::max(s, t))) candidates[s].push_back(q);
     }
-  auto formatRows = [&](int from, int to, std::string& lines) {
-    lines.clear();
+  // A chunk's text is text[0, used): the string only grows, so no line pays
+  // for filling the room it is about to overwrite.
+  struct Chunk {
+    std::string text;
+    size_t used = 0;
+  };
+  auto formatRows = [&](int from, int to, Chunk& chunk) {
+    chunk.used = 0;
+    auto put = [&](int p, int q, double v) {
+      const size_t room = MatchScoreFileWriter::lineRoom(idList[p], idList[q]);
+      if (chunk.used + room > chunk.text.size())
+        chunk.text.resize(std::max(2 * chunk.text.size(), chunk.used + room));
+      chunk.used = (size_t)(MatchScoreFileWriter::putLine(&chunk.text[chunk.used], idList[p],
+                                                          idList[q], v) - chunk.text.data());
+    };
+    if (byRows) {
+      std::vector<std::pair<int, double>> runs;
+      for (int p = from; p < to; ++p)
+        matchScores.forEachKeyedInRow(p, runs, [&](int q, double v) { put(p, q, v); });
+      return;
+    }
     double v;
     for (int p = from; p < to; ++p) {
       if (P.speciesOf[p] < 0) continue;
       for (int q : candidates[P.speciesOf[p]])
-        if (matchScores.stored(p, q, v)) MatchScoreFileWriter::appendLine(lines, idList[p], idList[q], v);
+        if (matchScores.stored(p, q, v)) put(p, q, v);
     }
   };
   // Formatting costs about as much as writing, so the two overlap: worker
@@ -126,14 +152,17 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
   const int formatters =
       lines < 100000 ? 0 : (int)std::max(1L, std::min<long>({availableCpus(), 4, chunks}));
   const long ring = std::max(2, 2 * formatters);
-  std::vector<std::string> slots(ring);
+  std::vector<Chunk> slots(ring);
   runOrderedPipeline(
       formatters, ring, [&](long c) { return c < chunks; },
       [&](long c) {
         const int from = (int)(c * rowsPerChunk);
         formatRows(from, (int)std::min<long>(N, from + (long)rowsPerChunk), slots[c % ring]);
       },
-      [&](long c) { out.addLines(slots[c % ring]); });
+      [&](long c) {
+        const Chunk& chunk = slots[c % ring];
+        out.addLines(std::string_view(chunk.text.data(), chunk.used));
+      });
   out.close();
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/match_table.h"
+#include "base/number_format.h"
 #include "base/output_file.h"
 #include "base/types.h"
 
@@ -29,12 +30,18 @@ class MatchScoreFileWriter {
     appendLine(buffer_, id1, id2, score);
     if (buffer_.size() >= kFlushAt) flush();
   }
-  // Lines already formatted with appendLine.
-  void addLines(const std::string& lines);
+  // Lines already formatted with appendLine or putLine.
+  void addLines(std::string_view lines);
   void close();
 
   // Appends one line "id1 id2 score\n" to `to`.
   static void appendLine(std::string& to, std::string_view id1, std::string_view id2, double score);
+  // The same line written at p, which has room for lineRoom(id1, id2) bytes;
+  // returns the end of the line.
+  static size_t lineRoom(std::string_view id1, std::string_view id2) {
+    return id1.size() + id2.size() + 3 + kG6Chars;
+  }
+  static char* putLine(char* p, std::string_view id1, std::string_view id2, double score);
 
  private:
   static const size_t kFlushAt = (1 << 20) - 512;

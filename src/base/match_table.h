@@ -120,44 +120,136 @@ class MatchScoreTable {
   void forEachPartner(int p, F f) const {
     const int s = proteins_.speciesOf[p];
     if (s < 0) return;
-    const int lp = proteins_.localOf[p];
     for (int t = 0; t < S_; ++t) {
       const Block* k = block(std::min(s, t), std::max(s, t));
-      if (!k) continue;
-      const VecInt& partners = proteins_.proteinsOf[t];
-      if (s == t) {
-        // Same species: each unordered pair once, the smaller number as row.
-        double v;
-        for (int lq = 0; lq < k->n; ++lq) {
-          const bool pRow = lp <= lq;
-          if (k->at(pRow ? lp : lq, pRow ? lq : lp, v) && v > 0) f(partners[lq], v);
-        }
-      } else if (s < t && k->dense) {
-        const double* row = k->values.data() + (size_t)lp * k->n;
-        for (int lq = 0; lq < k->n; ++lq)
-          if (row[lq] > 0) f(partners[lq], row[lq]);
-      } else if (s < t && k->packed) {
-        k->forEachInPackedRow(lp, [&](int lq, double v) {
-          if (v > 0) f(partners[lq], v);
-        });
-      } else if (s < t) {
-        for (long x = k->rowStart[lp]; x < k->rowStart[lp + 1]; ++x)
-          if (k->vals[x] > 0) f(partners[k->cols[x]], k->vals[x]);
-      } else if (k->dense) {
-        const double* col = k->values.data() + lp;
-        for (int lq = 0; lq < k->m; ++lq)
-          if (col[(size_t)lq * k->n] > 0) f(partners[lq], col[(size_t)lq * k->n]);
-      } else {
-        double v;
-        for (int lq = 0; lq < k->m; ++lq)
-          if (k->at(lq, lp, v) && v > 0) f(partners[lq], v);
-      }
+      if (k) forEachPartnerIn(*k, s, t, p, f);
     }
   }
 
   static bool isScore(double v) { return v != 0.0 || std::signbit(v); }
 
+  // forEachPartner for every protein of species s at once: calls f(p, q, v)
+  // for every protein p of s and q with score(p, q) = v > 0. For one p and
+  // one species of q, the q ascend; the species and the p interleave. A
+  // block holding s as its column species is read row by row, where
+  // forEachPartner would read one column per p (a cache miss per cell).
+  template <class F>
+  void forEachPartnerOfSpecies(int s, F f) const {
+    const VecInt& own = proteins_.proteinsOf[s];
+    for (int t = 0; t < S_; ++t) {
+      const Block* k = block(std::min(s, t), std::max(s, t));
+      if (!k) continue;
+      const VecInt& partners = proteins_.proteinsOf[t];
+      if (s == t) {
+        for (int p : own)
+          forEachPartnerIn(*k, s, t, p, [&](int q, double v) { f(p, q, v); });
+        continue;
+      }
+      if (s < t) {
+        for (int lp = 0; lp < k->m; ++lp)
+          forEachPartnerIn(*k, s, t, own[lp], [&](int q, double v) { f(own[lp], q, v); });
+        continue;
+      }
+      // s is the column species: row lq is partner partners[lq] of every p.
+      for (int lq = 0; lq < k->m; ++lq) {
+        const int q = partners[lq];
+        if (k->dense) {
+          const double* row = k->values.data() + (size_t)lq * k->n;
+          for (int lp = 0; lp < k->n; ++lp)
+            if (row[lp] > 0) f(own[lp], q, row[lp]);
+        } else if (k->packed) {
+          k->forEachInPackedRow(lq, [&](int lp, double v) {
+            if (v > 0) f(own[lp], q, v);
+          });
+        } else {
+          for (long x = k->rowStart[lq]; x < k->rowStart[lq + 1]; ++x)
+            if (k->vals[x] > 0) f(own[k->cols[x]], q, k->vals[x]);
+        }
+      }
+    }
+  }
+
+  // Calls f(q, v) for every q with stored(p, q, v), q ascending: the lines of
+  // p in the match-score file. Only for RowSpeciesFirst tables, where p keys
+  // exactly the cells of its own row in the blocks (s, t), t >= s: one
+  // sequential read per block row, where probing every protein q costs a
+  // lookup each. `runs` is the caller's scratch, kept between calls.
+  template <class F>
+  void forEachKeyedInRow(int p, std::vector<std::pair<int, double>>& runs, F f) const {
+    const int s = proteins_.speciesOf[p];
+    if (s < 0) return;
+    const int lp = proteins_.localOf[p];
+    runs.clear();
+    std::vector<size_t> at, ends;  // the species' runs in `runs`
+    for (int t = s; t < S_; ++t) {
+      const Block* k = block(s, t);
+      if (!k) continue;
+      at.push_back(runs.size());
+      const VecInt& partners = proteins_.proteinsOf[t];
+      if (k->dense) {
+        const double* row = k->values.data() + (size_t)lp * k->n;
+        for (int lq = 0; lq < k->n; ++lq)
+          if (isScore(row[lq])) runs.emplace_back(partners[lq], row[lq]);
+      } else if (k->packed) {
+        k->forEachInPackedRow(lp, [&](int lq, double v) { runs.emplace_back(partners[lq], v); });
+      } else {
+        for (long x = k->rowStart[lp]; x < k->rowStart[lp + 1]; ++x)
+          runs.emplace_back(partners[k->cols[x]], k->vals[x]);
+      }
+      ends.push_back(runs.size());
+    }
+    // Each species' proteins ascend within its run; the runs interleave.
+    if (at.size() <= 1) {
+      for (const auto& e : runs) f(e.first, e.second);
+      return;
+    }
+    for (;;) {
+      size_t best = at.size();
+      for (size_t r = 0; r < at.size(); ++r)
+        if (at[r] < ends[r] && (best == at.size() || runs[at[r]].first < runs[at[best]].first))
+          best = r;
+      if (best == at.size()) return;
+      f(runs[at[best]].first, runs[at[best]].second);
+      ++at[best];
+    }
+  }
+
  private:
+  // forEachPartner's part in block k, of species s (p's) and t.
+  template <class F>
+  void forEachPartnerIn(const Block& blk, int s, int t, int p, F f) const {
+    const Block* k = &blk;
+    const int lp = proteins_.localOf[p];
+    const VecInt& partners = proteins_.proteinsOf[t];
+    if (s == t) {
+      // Same species: each unordered pair once, the smaller number as row.
+      double v;
+      for (int lq = 0; lq < k->n; ++lq) {
+        const bool pRow = lp <= lq;
+        if (k->at(pRow ? lp : lq, pRow ? lq : lp, v) && v > 0) f(partners[lq], v);
+      }
+    } else if (s < t && k->dense) {
+      const double* row = k->values.data() + (size_t)lp * k->n;
+      for (int lq = 0; lq < k->n; ++lq)
+        if (row[lq] > 0) f(partners[lq], row[lq]);
+    } else if (s < t && k->packed) {
+      k->forEachInPackedRow(lp, [&](int lq, double v) {
+        if (v > 0) f(partners[lq], v);
+      });
+    } else if (s < t) {
+      for (long x = k->rowStart[lp]; x < k->rowStart[lp + 1]; ++x)
+        if (k->vals[x] > 0) f(partners[k->cols[x]], k->vals[x]);
+    } else if (k->dense) {
+      const double* col = k->values.data() + lp;
+      for (int lq = 0; lq < k->m; ++lq)
+        if (col[(size_t)lq * k->n] > 0) f(partners[lq], col[(size_t)lq * k->n]);
+    } else {
+      double v;
+      for (int lq = 0; lq < k->m; ++lq)
+        if (k->at(lq, lp, v) && v > 0) f(partners[lq], v);
+    }
+  }
+
   Block& blockFor(int r, int c);
   void makeDense(Block& b);
   static void makeSparse(Block& b);

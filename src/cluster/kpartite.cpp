@@ -204,6 +204,30 @@ void try_candidates(Star& star, const StrPair2Dbl& matchScores, const VecBool& i
 
 namespace {
 
+struct Place {
+  double score;
+  int protein;
+};
+
+// Calls f(x, partner, score) for the partners of every centre x of `centers`
+// (one species' protein list) as forEachPartner lists them.
+template <class Scores, class F>
+void forEachCenterPartner(const Scores& scores, const VecInt& centers, F f) {
+  for (size_t x = 0; x < centers.size(); ++x)
+    scores.forEachPartner(centers[x], [&](int o, double v) { f(x, o, v); });
+}
+
+// The table reads the blocks of the centre species whole, row by row.
+template <class F>
+void forEachCenterPartner(const MatchScoreTable& scores, const VecInt& centers, F f) {
+  const ProteinIndex& P = scores.proteins();
+  const int s = centers.empty() ? -1 : P.speciesOf[centers[0]];
+  if (s >= 0 && P.proteinsOf[s] == centers)
+    scores.forEachPartnerOfSpecies(s, [&](int p, int q, double v) { f((size_t)P.localOf[p], q, v); });
+  else
+    forEachCenterPartner<MatchScoreTable, F>(scores, centers, f);
+}
+
 template <class Scores>
 std::vector<Star> buildStarsWith(const std::string& centerSpecies, const VecStr& spList,
                                  const std::vector<VecInt>& proteins, const VecInt& speciesOf,
@@ -225,37 +249,39 @@ std::vector<Star> buildStarsWith(const std::string& centerSpecies, const VecStr&
                            speciesNames.begin());
   const VecInt& centers = proteins[centerId];
 
-  struct Place {
-    double score;
-    int protein;
-  };
-  std::vector<Star> stars;
-  stars.reserve(centers.size());
-  std::vector<std::vector<Place>> places(std::max(slotCount, 0));
-  int number = 0;
-  for (int c : centers) {
-    std::cerr << "Prepare to load the " << ++number << " star." << std::endl;
-    for (auto& row : places) row.assign(kColumns, Place{0.0, -1});
-    // Each species' partners come in ascending protein number, the order of
-    // its protein list; rows fill independently, so how the species
-    // interleave does not matter. Only positive scores are listed: a score of
-    // 0 or less could never take a place.
-    scores.forEachPartner(c, [&](int o, double x) {
-      for (int s : rowsOf[speciesOf[o]]) {
-        std::vector<Place>& row = places[s];
-        for (int p = 0; p < kColumns; ++p) {
-          if (row[p].score < x) {
-            for (int t = kColumns - 1; t > p; --t) row[t] = row[t - 1];
-            row[p] = {x, o};
-            break;
-          }
+  // Every centre's best ten partners per row, found in one pass over the
+  // scores before the stars are made one by one (what is printed follows the
+  // stars' order all the same). Each species' partners come in ascending
+  // protein number, the order of its protein list; rows fill independently,
+  // so how the species and the centres interleave does not matter. Only
+  // positive scores are listed: a score of 0 or less could never take a place.
+  const size_t rowCount = std::max(slotCount, 0), perCenter = rowCount * kColumns;
+  std::vector<Place> places(centers.size() * perCenter, Place{0.0, -1});
+  forEachCenterPartner(scores, centers, [&](size_t x, int o, double v) {
+    Place* center = places.data() + x * perCenter;
+    for (int s : rowsOf[speciesOf[o]]) {
+      Place* row = center + (size_t)s * kColumns;
+      // A row is kept in descending order: most scores beat not even its last.
+      if (!(row[kColumns - 1].score < v)) continue;
+      for (int p = 0; p < kColumns; ++p) {
+        if (row[p].score < v) {
+          for (int t = kColumns - 1; t > p; --t) row[t] = row[t - 1];
+          row[p] = {v, o};
+          break;
         }
       }
-    });
+    }
+  });
+  std::vector<Star> stars;
+  stars.reserve(centers.size());
+  int number = 0;
+  for (size_t x = 0; x < centers.size(); ++x) {
+    const int c = centers[x];
+    std::cerr << "Prepare to load the " << ++number << " star." << std::endl;
     auto table = std::make_shared<CandidateTable>(std::max(slotCount, 0), VecStr(kColumns));
     double sum = 0;
     for (int s = 0; s < slotCount; ++s) {
-      const std::vector<Place>& row = places[s];
+      const Place* row = places.data() + x * perCenter + (size_t)s * kColumns;
       sum += row[0].score;
       for (int p = 0; p < kColumns; ++p) {
         if (row[p].protein < 0) break;

@@ -109,6 +109,17 @@ void expectSameScores(const Roster& r, const MatchScoreTable& table, const StrPa
       EXPECT_EQ(expected, seen[t]) << "partners of " << r.idList[p] << " in species " << t;
     }
   }
+  // The same lists, in the same order per protein and species, species-wide.
+  for (int s = 0; s < 3; ++s) {
+    std::vector<std::vector<std::pair<int, double>>> bySpecies(N * 3), one(N * 3);
+    table.forEachPartnerOfSpecies(s, [&](int p, int q, double v) {
+      ASSERT_EQ(s, r.proteins.speciesOf[p]);
+      bySpecies[p * 3 + r.proteins.speciesOf[q]].emplace_back(q, v);
+    });
+    for (int p : r.proteins.proteinsOf[s])
+      table.forEachPartner(p, [&](int q, double v) { one[p * 3 + r.proteins.speciesOf[q]].emplace_back(q, v); });
+    EXPECT_EQ(one, bySpecies) << "species " << s;
+  }
 }
 
 // The match-score files written from the map and from the table.
