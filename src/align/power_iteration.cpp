@@ -497,20 +497,19 @@ __attribute__((target("avx2"))) long divideByNormAvx2(double* x, size_t size, do
 
 }  // namespace
 
-double normalizeValues(double* v, size_t size, long& count, std::ostream& log) {
+double normalizeDense(std::vector<double>& v, long& count, std::ostream& log) {
   double S = 0;
-  for (size_t q = 0; q < size; ++q) S += std::fabs(v[q]);  // absent entries add nothing
+  for (double x : v) S += std::fabs(x);  // absent entries are 0.0 and add nothing
   log << "size before: " << count << " ";
   if (count > 0 && S > 0 && S <= std::numeric_limits<double>::max()) {
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("avx2"))
-      count -= divideByNormAvx2(v, size, S);
+      count -= divideByNormAvx2(v.data(), v.size(), S);
     else
 #endif
-      count -= divideByNorm(v, size, S);
+      count -= divideByNorm(v.data(), v.size(), S);
   } else if (count > 0) {
-    for (size_t q = 0; q < size; ++q) {
-      double& x = v[q];
+    for (double& x : v) {
       if (x == 0.0) continue;
       x /= S;
       if (std::fabs(x) < kMinValue) {
@@ -523,33 +522,25 @@ double normalizeValues(double* v, size_t size, long& count, std::ostream& log) {
   return S;
 }
 
-double normalizeDense(std::vector<double>& v, long& count, std::ostream& log) {
-  return normalizeValues(v.data(), v.size(), count, log);
-}
-
-double pruneValues(double* v, size_t size, long& count, int limit, std::ostream& log) {
+double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log) {
   // The ranking is done on single-precision values.
   std::vector<float> list;
   list.reserve(count);
-  for (size_t q = 0; q < size; ++q)
-    if (v[q] != 0.0) list.push_back((float)v[q]);
+  for (double x : v)
+    if (x != 0.0) list.push_back((float)x);
   const long c = (long)list.size();
   if (c <= limit) return c == 0 ? 0.0 : (double)*std::min_element(list.begin(), list.end());
   // The (limit+1)-th largest value; entries tied with it all stay.
   std::nth_element(list.begin(), list.begin() + (c - limit - 1), list.end());
   const double t = (double)list[c - limit - 1];
-  for (size_t q = 0; q < size; ++q)
-    if (v[q] != 0.0 && v[q] < t) {
-      v[q] = 0.0;
+  for (double& x : v)
+    if (x != 0.0 && x < t) {
+      x = 0.0;
       --count;
     }
   log << "After pruning in style=" << "top_K" << " pruned " << c << " entries to " << count
       << std::endl;
   return t;
-}
-
-double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log) {
-  return pruneValues(v.data(), v.size(), count, limit, log);
 }
 
 double changeDense(const std::vector<double>& now, const std::vector<double>& old) {

@@ -99,10 +99,6 @@ IterationResult iterate(const PairProblem& p, int K, double thresh, double alpha
 
 double normalizeDense(std::vector<double>& v, long& count, std::ostream& log = std::cerr);
 double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log = std::cerr);
-// The same over values[0, size), for R held in another form: absent entries
-// are 0.0 (or not listed at all) and change neither result.
-double normalizeValues(double* values, size_t size, long& count, std::ostream& log);
-double pruneValues(double* values, size_t size, long& count, int limit, std::ostream& log);
 double changeDense(const std::vector<double>& now, const std::vector<double>& old);
 
 // The distinct degrees of a CSR adjacency (values, ascending) and each

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <random>
 
+#include "base/error.h"
+#include "base/scratch_file.h"
 
 namespace {
 
@@ -110,6 +112,26 @@ TEST(FactoredSweep, ThreadsAndKernelsDoNotChangeItsBits) {
       }
     }
   }
+}
+
+// The previous iterate read back from disk gives the change measure of a
+// copy in memory, bit for bit, also across a read boundary.
+TEST(ScratchCopy, ChangeFromADiskCopyIsTheInMemoryOne) {
+  std::mt19937 rng(3);
+  std::vector<double> old((1 << 17) + 5), now(old.size());
+  for (size_t q = 0; q < old.size(); ++q) {
+    old[q] = rng() % 3 ? (rng() % 1000) * 1e-6 : 0.0;
+    now[q] = rng() % 3 ? (rng() % 1000) * 1e-6 : 0.0;
+  }
+  ScratchCopy disk(0), mem(size_t(1) << 30);
+  disk.save(old);
+  mem.save(old);
+  EXPECT_TRUE(disk.onDisk());
+  EXPECT_FALSE(mem.onDisk());
+  const double a = disk.changeFrom(now), b = mem.changeFrom(now);
+  EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));
+  EXPECT_GT(a, 0.0);
+  EXPECT_THROW(disk.changeFrom(std::vector<double>(3)), RunError);
 }
 
 }  // namespace
