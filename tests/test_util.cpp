@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
+#include <vector>
 
 extern char** environ;
 
@@ -17,9 +20,33 @@ namespace testutil {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The folders a test process made go when it ends, so that test runs do not
+// pile up in /tmp; TRIVANEX_KEEP_TEST_DIRS=1 keeps them to look at.
+struct MadeDirs {
+  std::mutex mutex;
+  std::vector<std::string> dirs;
+  ~MadeDirs() {
+    if (std::getenv("TRIVANEX_KEEP_TEST_DIRS")) return;
+    std::error_code ignored;
+    for (const auto& d : dirs) fs::remove_all(d, ignored);
+  }
+};
+
+MadeDirs& madeDirs() {
+  static MadeDirs made;
+  return made;
+}
+
+}  // namespace
+
 std::string makeTempDir() {
   std::string pattern = (fs::temp_directory_path() / "trivanex-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  MadeDirs& made = madeDirs();
+  std::lock_guard<std::mutex> lock(made.mutex);
+  made.dirs.push_back(pattern);
   return pattern;
 }
 
