@@ -120,11 +120,12 @@ inline void rowOf(int u, int i, const SparseRows& prev, const SparseRows& next, 
   v = src.val.data() + a;
 }
 
-// Adds the terms of neighbour rows N(i)[from .. to) to the columns' sums.
-void scatter(const SweepArgs& A, int i, int from, int to, const SparseRows& prev,
-             const SparseRows& next, Scratch& S) {
+// Calls f(j, w) for every term the neighbour rows N(i)[from .. to) give a
+// column j, in (u, v) list order.
+template <class F>
+void forEachTerm(const SweepArgs& A, int i, int from, int to, const SparseRows& prev,
+                 const SparseRows& next, F f) {
   const Plan& P = A.P;
-  double* acc = S.acc.data();
   const int* tNb = P.tNb.data();
   for (int t = from; t < to; ++t) {
     const int u = (*P.nb1)[t];
@@ -136,9 +137,16 @@ void scatter(const SweepArgs& A, int i, int from, int to, const SparseRows& prev
     for (long e = 0; e < len; ++e) {
       const int v = c[e];
       const double w = x[e] * rec[P.cls2[v]];
-      for (int y = P.tOff[v]; y < P.tOff[v + 1]; ++y) acc[tNb[y]] += w;
+      for (int y = P.tOff[v]; y < P.tOff[v + 1]; ++y) f(tNb[y], w);
     }
   }
+}
+
+// Adds the terms of neighbour rows N(i)[from .. to) to the columns' sums.
+void scatter(const SweepArgs& A, int i, int from, int to, const SparseRows& prev,
+             const SparseRows& next, Scratch& S) {
+  double* acc = S.acc.data();
+  forEachTerm(A, i, from, to, prev, next, [acc](int j, double w) { acc[j] += w; });
 }
 
 // Mixes in the sequence term and decides admission, as the dense sweep does.
@@ -197,25 +205,12 @@ void sweepSelfRow(const SweepArgs& A, int i, const SparseRows& prev, SparseRows&
   const int postFrom = P.selfTo[i], postTo = (*P.off1)[i + 1];
   std::fill(S.bStart.begin(), S.bStart.end(), 0);
   for (int pass = 0; pass < 2; ++pass) {
-    for (int t = postFrom; t < postTo; ++t) {
-      const int u = (*P.nb1)[t];
-      const int* c;
-      const double* x;
-      long len;
-      rowOf(u, i, prev, next, c, x, len);
-      const double* rec = P.recip.data() + (long)P.cls1[u] * P.D2;
-      for (long e = 0; e < len; ++e) {
-        const int v = c[e];
-        const double w = x[e] * rec[P.cls2[v]];
-        for (int y = P.tOff[v]; y < P.tOff[v + 1]; ++y) {
-          const int j = P.tNb[y];
-          if (pass == 0)
-            ++S.bStart[j + 1];
-          else
-            S.bucket[S.bStart[j]++] = w;
-        }
-      }
-    }
+    forEachTerm(A, i, postFrom, postTo, prev, next, [&](int j, double w) {
+      if (pass == 0)
+        ++S.bStart[j + 1];
+      else
+        S.bucket[S.bStart[j]++] = w;
+    });
     if (pass == 0) {
       for (int j = 0; j < n; ++j) S.bStart[j + 1] += S.bStart[j];
       S.bucket.resize(S.bStart[n]);
