@@ -144,7 +144,7 @@ TEST(PipelineRun, PrunedRunWithSelfInteractionsKeepsItsBytes) {
   const std::string dir = testutil::dataDir() + "/runs/pruned_self";
   const std::string work = testutil::makeTempDir();
   testutil::copyTree(dir + "/input", work);
-  const testutil::RunResult r = testutil::runTrivanex({"data.in", "--maxveclen", "600"}, work);
+  const testutil::RunResult r = testutil::runTrivanex({"data.in", "--maxveclen", "100"}, work);
   EXPECT_EQ(0, r.exitCode);
   EXPECT_EQ(testutil::readFile(dir + "/expected/step1.stderr"), r.err);
   for (const char* f : {"tmp_match-score.txt", "tmp_output_cluster.txt"})
