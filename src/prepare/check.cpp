@@ -35,6 +35,10 @@ class Checker {
     ++warnings_;
   }
   long warnings() const { return warnings_; }
+  // What is worth knowing but not a mistake: --strict does not count it.
+  void note(const std::string& file, const std::string& what) {
+    log_ << "Note: " << printable(file) << ": " << what << "\n";
+  }
 
   // Identifier -> number; species[number] is the species whose network
   // names it (-1 for identifiers met only in pair files).
@@ -213,6 +217,11 @@ long checkDataFolder(const std::string& dataIn, std::ostream& log) {
           c.warn(path, 0, "missing, but " + printable(swapped) + " exists: trivanex reads only " +
                               codes[a] + "-" + codes[b] + ", the codes in sorted order, and takes the "
                               "missing file as empty; rename it");
+        else if (a == b)
+          // Within-species scores are optional and many published families
+          // have none; in a run they can only raise a protein's largest
+          // score, by which its sequence scores are scaled.
+          c.note(path, "missing: no within-species scores for " + codes[a] + ", which is allowed");
         else
           c.warn(path, 0, "missing: trivanex reads it as empty");
       } else {

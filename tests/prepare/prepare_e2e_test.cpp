@@ -235,4 +235,19 @@ TEST_F(PrepareTest, CheckWarnsAboutSilentMistakes) {
   EXPECT_EQ(readFile(dir_ + "/d/a-a.evals"), before);
 }
 
+// Within-species pair files are optional: a folder without them, as many
+// published families come, passes --strict, and the check says they are absent.
+TEST_F(PrepareTest, CheckTakesMissingWithinSpeciesFilesAsAllowed) {
+  writeFile(dir_ + "/data.in", ". - 2 a b\n");
+  writeFile(dir_ + "/a.tab", "INTERACTOR_A INTERACTOR_B\nA1 A2\n");
+  writeFile(dir_ + "/b.tab", "INTERACTOR_A INTERACTOR_B\nB1 B2\n");
+  writeFile(dir_ + "/a-b.evals", "A1 B1 50\n");
+  const RunResult r = prepare({"--check", "data.in", "--strict"}, dir_);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err,
+            "Note: ./a-a.evals: missing: no within-species scores for a, which is allowed\n"
+            "Note: ./b-b.evals: missing: no within-species scores for b, which is allowed\n"
+            "checked data.in: 2 species, 1 pair files, 0 warnings\n");
+}
+
 }  // namespace
