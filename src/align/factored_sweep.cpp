@@ -96,9 +96,7 @@ struct Plan {
     selfCount.assign(m, 0);
     for (int i = 0; i < m; ++i)
       for (int t = p.off1[i]; t < p.off1[i + 1]; ++t) selfCount[i] += p.nb1[t] == i;
-    eStart.assign(m + 1, 0);
-    for (const auto& e : p.E) ++eStart[e.first / n + 1];
-    for (int i = 0; i < m; ++i) eStart[i + 1] += eStart[i];
+    eStart = rowStartsOfE(p);
   }
 };
 

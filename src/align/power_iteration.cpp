@@ -22,6 +22,10 @@
 
 namespace detail {
 
+namespace {
+
+// The distinct degrees of a CSR adjacency (values, ascending) and each
+// node's index among them (cls).
 void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values) {
   VecInt deg(count);
   for (int i = 0; i < count; ++i) deg[i] = off[i + 1] - off[i];
@@ -31,6 +35,28 @@ void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values) {
   cls.resize(count);
   for (int i = 0; i < count; ++i)
     cls[i] = int(std::lower_bound(values.begin(), values.end(), deg[i]) - values.begin());
+}
+
+}  // namespace
+
+DegreeRecip degreeRecip(const PairProblem& p) {
+  DegreeRecip d;
+  VecInt values1, values2;
+  degreeClasses(p.off1, p.m, d.cls1, values1);
+  degreeClasses(p.off2, p.n, d.cls2, values2);
+  d.D2 = (int)values2.size();
+  d.recip.resize(values1.size() * values2.size());
+  for (size_t a = 0; a < values1.size(); ++a)
+    for (size_t b = 0; b < values2.size(); ++b)
+      d.recip[a * values2.size() + b] = 1.0 / (double)((long long)values1[a] * values2[b]);
+  return d;
+}
+
+std::vector<long> rowStartsOfE(const PairProblem& p) {
+  std::vector<long> start(p.m + 1, 0);
+  for (const auto& e : p.E) ++start[e.first / p.n + 1];
+  for (int i = 0; i < p.m; ++i) start[i + 1] += start[i];
+  return start;
 }
 
 const double kMinValue = 1e-9;
@@ -45,20 +71,12 @@ void printProgress(long pairs, std::ostream& log) {
 }
 
 // Everything one sweep needs, laid out for the inner loop.
-//
-// Degrees are grouped into classes (distinct degree values) so that the
-// reciprocal 1.0/(deg(u)*deg(v)) comes from a small table instead of a
-// division per term: recip[c1 * D2 + c2] = 1.0 / (int product of the degrees).
-struct SweepPlan {
+struct SweepPlan : DegreeRecip {
   int m, n;
   const VecInt* off1;
   const VecInt* nb1;
   const VecInt* off2;
   const VecInt* nb2;
-  VecInt cls1;  // degree class of every sp1 protein
-  VecInt cls2;  // degree class of every sp2 protein
-  int D2;
-  std::vector<double> recip;
   std::vector<char> selfRow;  // row i lists i among its own neighbours
   // E as CSR over rows: entries eStart[i] .. eStart[i+1]-1 of E belong to row i.
   std::vector<long> eStart;
@@ -73,23 +91,12 @@ SweepPlan makePlan(const PairProblem& p) {
   s.nb1 = &p.nb1;
   s.off2 = &p.off2;
   s.nb2 = &p.nb2;
-  VecInt values1, values2;
-  degreeClasses(p.off1, p.m, s.cls1, values1);
-  degreeClasses(p.off2, p.n, s.cls2, values2);
-  s.D2 = (int)values2.size();
-  s.recip.resize(values1.size() * values2.size());
-  for (size_t a = 0; a < values1.size(); ++a)
-    for (size_t b = 0; b < values2.size(); ++b) {
-      long long prod = (long long)values1[a] * values2[b];
-      s.recip[a * values2.size() + b] = 1.0 / (double)prod;
-    }
+  static_cast<DegreeRecip&>(s) = degreeRecip(p);
   s.selfRow.assign(p.m, 0);
   for (int i = 0; i < p.m; ++i)
     for (int t = p.off1[i]; t < p.off1[i + 1]; ++t)
       if (p.nb1[t] == i) s.selfRow[i] = 1;
-  s.eStart.assign(p.m + 1, 0);
-  for (const auto& e : p.E) ++s.eStart[e.first / p.n + 1];
-  for (int i = 0; i < p.m; ++i) s.eStart[i + 1] += s.eStart[i];
+  s.eStart = rowStartsOfE(p);
   for (int j = 0; j < p.n && s.sortedLists2; ++j)
     for (int k = p.off2[j] + 1; k < p.off2[j + 1]; ++k)
       if (p.nb2[k] < p.nb2[k - 1]) s.sortedLists2 = false;

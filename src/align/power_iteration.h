@@ -101,9 +101,19 @@ double normalizeDense(std::vector<double>& v, long& count, std::ostream& log = s
 double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log = std::cerr);
 double changeDense(const std::vector<double>& now, const std::vector<double>& old);
 
-// The distinct degrees of a CSR adjacency (values, ascending) and each
-// node's index among them (cls): the sweeps' reciprocal tables are per class.
-void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values);
+// The sweeps' factor 1.0 / (deg u * deg v), the product taken in integers,
+// from a small table instead of a division per term: degrees are grouped
+// into classes (the distinct degree values), cls1[u] and cls2[v] are the
+// classes, and recip[cls1[u] * D2 + cls2[v]] is the factor.
+struct DegreeRecip {
+  VecInt cls1, cls2;
+  int D2 = 0;
+  std::vector<double> recip;
+};
+DegreeRecip degreeRecip(const PairProblem& p);
+
+// Where each row's sequence entries lie in p.E: eStart[i] .. eStart[i+1]-1.
+std::vector<long> rowStartsOfE(const PairProblem& p);
 
 // Sweep threads used for a problem of this size.
 int sweepThreads(const PairProblem& p);

@@ -36,16 +36,13 @@ const long kProgressStep = 1000000;
 // list order. So each sum gets the same terms in the same order, and since an
 // absent entry adds +0.0 to a sum that can never be -0.0, skipping it changes
 // no bit.
-struct Plan {
+struct Plan : DegreeRecip {
   int m = 0, n = 0;
   const VecInt* off1 = nullptr;
   const VecInt* nb1 = nullptr;
   const VecInt* off2 = nullptr;
   const VecInt* nb2 = nullptr;
   VecInt tOff, tNb;          // columns j listing v: tNb[tOff[v] .. tOff[v+1]-1], ascending
-  VecInt cls1, cls2;         // degree class of each protein
-  int D2 = 0;
-  std::vector<double> recip;  // recip[c1 * D2 + c2] = 1.0 / (deg u * deg v as integer product)
   VecInt selfFrom, selfTo;    // places [selfFrom[i], selfTo[i]) of i in N(i); empty when none
   std::vector<long> eStart;   // E entries of row i: eStart[i] .. eStart[i+1]-1
 };
@@ -66,14 +63,7 @@ Plan makePlan(const PairProblem& p) {
   for (int j = 0; j < p.n; ++j)
     for (int k = p.off2[j]; k < p.off2[j + 1]; ++k) s.tNb[fill[p.nb2[k]]++] = j;
 
-  VecInt values1, values2;
-  degreeClasses(p.off1, p.m, s.cls1, values1);
-  degreeClasses(p.off2, p.n, s.cls2, values2);
-  s.D2 = (int)values2.size();
-  s.recip.resize(values1.size() * values2.size());
-  for (size_t a = 0; a < values1.size(); ++a)
-    for (size_t b = 0; b < values2.size(); ++b)
-      s.recip[a * values2.size() + b] = 1.0 / (double)((long long)values1[a] * values2[b]);
+  static_cast<DegreeRecip&>(s) = degreeRecip(p);
 
   s.selfFrom.assign(p.m, 0);
   s.selfTo.assign(p.m, 0);
@@ -83,9 +73,7 @@ Plan makePlan(const PairProblem& p) {
         if (s.selfTo[i] == 0) s.selfFrom[i] = t;
         s.selfTo[i] = t + 1;
       }
-  s.eStart.assign(p.m + 1, 0);
-  for (const auto& e : p.E) ++s.eStart[e.first / p.n + 1];
-  for (int i = 0; i < p.m; ++i) s.eStart[i + 1] += s.eStart[i];
+  s.eStart = rowStartsOfE(p);
   return s;
 }
 
