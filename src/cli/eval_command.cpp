@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/types.h"
 #include "base/version.h"
+#include "cli/arguments.h"
 #include "cli/quiet_stderr.h"
 #include "eval/evaluation.h"
 #include "io/gaf_reader.h"
@@ -102,32 +103,21 @@ const std::string& evalUsageText() {
 }
 
 int runTrivanexEval(int argc, char** argv, std::ostream& out) {
-  bool json = false, optionsEnded = false;
+  bool json = false;
   std::string gafFile;
   GafOptions gaf;
-  VecStr positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw RunError("option " + quoteToken(arg) + " needs a value" + kSeeHelp);
-      return argv[++i];
-    };
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--json") {
+  ArgumentWalk args(argc, argv, kSeeHelp);
+  while (args.nextOption()) {
+    const std::string& arg = args.option();
+    if (arg == "--json") {
       json = true;
     } else if (arg == "--version") {
       out << "trivanex-eval " << trivanexVersion() << std::endl;
       return 0;
     } else if (arg == "--gaf") {
-      gafFile = value();
+      gafFile = args.value();
     } else if (arg == "--gaf-column") {
-      const std::string v = value();
-      if (v != "2" && v != "3")
-        throw RunError("--gaf-column takes 2 or 3, not " + quoteToken(v) + kSeeHelp);
-      gaf.idColumn = v == "3" ? 3 : 2;
+      gaf.idColumn = args.gafColumn();
     } else if (arg == "--no-iea") {
       gaf.noElectronic = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -135,9 +125,10 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
       out.flush();
       return 0;
     } else {
-      throw RunError("unknown option " + quoteToken(arg) + kSeeHelp);
+      args.unknown();
     }
   }
+  const VecStr& positional = args.positional();
   if (positional.size() < 2 || (positional.size() < 3 && gafFile.empty()))
     throw RunError("expected a data-description file, a cluster file and at least one group file or --gaf" +
                    std::string(kSeeHelp));

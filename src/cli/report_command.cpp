@@ -9,6 +9,7 @@
 #include "base/output_file.h"
 #include "base/text.h"
 #include "base/version.h"
+#include "cli/arguments.h"
 #include "cli/quiet_stderr.h"
 #include "report/alignment_report.h"
 #include "report/report_files.h"
@@ -68,32 +69,21 @@ const std::string& reportUsageText() {
 int runTrivanexReport(int argc, char** argv, std::ostream& out) {
   ReportInputs in;
   std::string outDir;
-  bool optionsEnded = false;
-  VecStr positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw RunError("option " + quoteToken(arg) + " needs a value" + kSeeHelp);
-      return argv[++i];
-    };
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--out") {
-      outDir = value();
+  ArgumentWalk args(argc, argv, kSeeHelp);
+  while (args.nextOption()) {
+    const std::string& arg = args.option();
+    if (arg == "--out") {
+      outDir = args.value();
     } else if (arg == "--scores") {
-      in.scoreFile = value();
+      in.scoreFile = args.value();
     } else if (arg == "--log") {
-      in.logFile = value();
+      in.logFile = args.value();
     } else if (arg == "--groups") {
-      in.groupFiles.push_back(value());
+      in.groupFiles.push_back(args.value());
     } else if (arg == "--gaf") {
-      in.gafFile = value();
+      in.gafFile = args.value();
     } else if (arg == "--gaf-column") {
-      const std::string v = value();
-      if (v != "2" && v != "3") throw RunError("--gaf-column takes 2 or 3, not " + quoteToken(v) + kSeeHelp);
-      in.gaf.idColumn = v == "3" ? 3 : 2;
+      in.gaf.idColumn = args.gafColumn();
     } else if (arg == "--no-iea") {
       in.gaf.noElectronic = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -105,9 +95,10 @@ int runTrivanexReport(int argc, char** argv, std::ostream& out) {
       out.flush();
       return 0;
     } else {
-      throw RunError("unknown option " + quoteToken(arg) + kSeeHelp);
+      args.unknown();
     }
   }
+  const VecStr& positional = args.positional();
   if (positional.size() != 2)
     throw RunError("expected a data-description file and a cluster file" + std::string(kSeeHelp));
   if (outDir.empty()) throw RunError("--out DIR names the report folder; it is required" + std::string(kSeeHelp));
