@@ -39,8 +39,22 @@ void degreeClasses(const VecInt& off, int count, VecInt& cls, VecInt& values) {
 
 }  // namespace
 
-DegreeRecip degreeRecip(const PairProblem& p) {
-  DegreeRecip d;
+std::vector<long> rowStartsOfE(const PairProblem& p) {
+  std::vector<long> start(p.m + 1, 0);
+  for (const auto& e : p.E) ++start[e.first / p.n + 1];
+  for (int i = 0; i < p.m; ++i) start[i + 1] += start[i];
+  return start;
+}
+
+SweepBasis sweepBasis(const PairProblem& p) {
+  SweepBasis d;
+  d.m = p.m;
+  d.n = p.n;
+  d.off1 = &p.off1;
+  d.nb1 = &p.nb1;
+  d.off2 = &p.off2;
+  d.nb2 = &p.nb2;
+  d.eStart = rowStartsOfE(p);
   VecInt values1, values2;
   degreeClasses(p.off1, p.m, d.cls1, values1);
   degreeClasses(p.off2, p.n, d.cls2, values2);
@@ -50,13 +64,6 @@ DegreeRecip degreeRecip(const PairProblem& p) {
     for (size_t b = 0; b < values2.size(); ++b)
       d.recip[a * values2.size() + b] = 1.0 / (double)((long long)values1[a] * values2[b]);
   return d;
-}
-
-std::vector<long> rowStartsOfE(const PairProblem& p) {
-  std::vector<long> start(p.m + 1, 0);
-  for (const auto& e : p.E) ++start[e.first / p.n + 1];
-  for (int i = 0; i < p.m; ++i) start[i + 1] += start[i];
-  return start;
 }
 
 const double kMinValue = 1e-9;
@@ -71,32 +78,18 @@ void printProgress(long pairs, std::ostream& log) {
 }
 
 // Everything one sweep needs, laid out for the inner loop.
-struct SweepPlan : DegreeRecip {
-  int m, n;
-  const VecInt* off1;
-  const VecInt* nb1;
-  const VecInt* off2;
-  const VecInt* nb2;
+struct SweepPlan : SweepBasis {
   std::vector<char> selfRow;  // row i lists i among its own neighbours
-  // E as CSR over rows: entries eStart[i] .. eStart[i+1]-1 of E belong to row i.
-  std::vector<long> eStart;
   bool sortedLists2 = true;  // every neighbour list of the second species ascends
 };
 
 SweepPlan makePlan(const PairProblem& p) {
   SweepPlan s;
-  s.m = p.m;
-  s.n = p.n;
-  s.off1 = &p.off1;
-  s.nb1 = &p.nb1;
-  s.off2 = &p.off2;
-  s.nb2 = &p.nb2;
-  static_cast<DegreeRecip&>(s) = degreeRecip(p);
+  static_cast<SweepBasis&>(s) = sweepBasis(p);
   s.selfRow.assign(p.m, 0);
   for (int i = 0; i < p.m; ++i)
     for (int t = p.off1[i]; t < p.off1[i + 1]; ++t)
       if (p.nb1[t] == i) s.selfRow[i] = 1;
-  s.eStart = rowStartsOfE(p);
   for (int j = 0; j < p.n && s.sortedLists2; ++j)
     for (int k = p.off2[j] + 1; k < p.off2[j + 1]; ++k)
       if (p.nb2[k] < p.nb2[k - 1]) s.sortedLists2 = false;

@@ -101,18 +101,27 @@ double normalizeDense(std::vector<double>& v, long& count, std::ostream& log = s
 double pruneDense(std::vector<double>& v, long& count, int limit, std::ostream& log = std::cerr);
 double changeDense(const std::vector<double>& now, const std::vector<double>& old);
 
-// The sweeps' factor 1.0 / (deg u * deg v), the product taken in integers,
-// from a small table instead of a division per term: degrees are grouped
-// into classes (the distinct degree values), cls1[u] and cls2[v] are the
+// What the dense and the sparse sweep both read, besides R and E: the sizes,
+// the adjacency (pointing into the problem, which must outlive it), where
+// each row's sequence entries lie in p.E (eStart[i] .. eStart[i+1]-1), and
+// the factor 1.0 / (deg u * deg v), the product taken in integers, from a
+// small table instead of a division per term: degrees are grouped into
+// classes (the distinct degree values), cls1[u] and cls2[v] are the
 // classes, and recip[cls1[u] * D2 + cls2[v]] is the factor.
-struct DegreeRecip {
+struct SweepBasis {
+  int m = 0, n = 0;
+  const VecInt* off1 = nullptr;
+  const VecInt* nb1 = nullptr;
+  const VecInt* off2 = nullptr;
+  const VecInt* nb2 = nullptr;
+  std::vector<long> eStart;
   VecInt cls1, cls2;
   int D2 = 0;
   std::vector<double> recip;
 };
-DegreeRecip degreeRecip(const PairProblem& p);
+SweepBasis sweepBasis(const PairProblem& p);
 
-// Where each row's sequence entries lie in p.E: eStart[i] .. eStart[i+1]-1.
+// Where each row's sequence entries lie in p.E: entries start[i] .. start[i+1]-1.
 std::vector<long> rowStartsOfE(const PairProblem& p);
 
 // Sweep threads used for a problem of this size.

@@ -36,25 +36,14 @@ const long kProgressStep = 1000000;
 // list order. So each sum gets the same terms in the same order, and since an
 // absent entry adds +0.0 to a sum that can never be -0.0, skipping it changes
 // no bit.
-struct Plan : DegreeRecip {
-  int m = 0, n = 0;
-  const VecInt* off1 = nullptr;
-  const VecInt* nb1 = nullptr;
-  const VecInt* off2 = nullptr;
-  const VecInt* nb2 = nullptr;
-  VecInt tOff, tNb;          // columns j listing v: tNb[tOff[v] .. tOff[v+1]-1], ascending
-  VecInt selfFrom, selfTo;    // places [selfFrom[i], selfTo[i]) of i in N(i); empty when none
-  std::vector<long> eStart;   // E entries of row i: eStart[i] .. eStart[i+1]-1
+struct Plan : SweepBasis {
+  VecInt tOff, tNb;        // columns j listing v: tNb[tOff[v] .. tOff[v+1]-1], ascending
+  VecInt selfFrom, selfTo;  // places [selfFrom[i], selfTo[i]) of i in N(i); empty when none
 };
 
 Plan makePlan(const PairProblem& p) {
   Plan s;
-  s.m = p.m;
-  s.n = p.n;
-  s.off1 = &p.off1;
-  s.nb1 = &p.nb1;
-  s.off2 = &p.off2;
-  s.nb2 = &p.nb2;
+  static_cast<SweepBasis&>(s) = sweepBasis(p);
   s.tOff.assign(p.n + 1, 0);
   for (int v : p.nb2) ++s.tOff[v + 1];
   for (int v = 0; v < p.n; ++v) s.tOff[v + 1] += s.tOff[v];
@@ -62,8 +51,6 @@ Plan makePlan(const PairProblem& p) {
   VecInt fill(s.tOff.begin(), s.tOff.end() - 1);
   for (int j = 0; j < p.n; ++j)
     for (int k = p.off2[j]; k < p.off2[j + 1]; ++k) s.tNb[fill[p.nb2[k]]++] = j;
-
-  static_cast<DegreeRecip&>(s) = degreeRecip(p);
 
   s.selfFrom.assign(p.m, 0);
   s.selfTo.assign(p.m, 0);
@@ -73,7 +60,6 @@ Plan makePlan(const PairProblem& p) {
         if (s.selfTo[i] == 0) s.selfFrom[i] = t;
         s.selfTo[i] = t + 1;
       }
-  s.eStart = rowStartsOfE(p);
   return s;
 }
 

@@ -285,6 +285,19 @@ std::vector<detail::SweepKernel> runnableKernels() {
   return out;
 }
 
+// A random sequence term over m*n pairs from `draws` draws, one value in
+// `negative` negative, normalised to L1 norm 1, in pair-index order.
+std::vector<std::pair<int, double>> randomE(std::mt19937& rng, int m, int n, int draws, int negative) {
+  std::map<int, double> E;
+  for (int e = 0; e < draws; ++e)
+    E[(int)(rng() % (m * n))] = (rng() % negative == 0 ? -1.0 : 1.0) * (1.0 + rng() % 1000);
+  double S = 0;
+  for (auto& e : E) S += std::fabs(e.second);
+  std::vector<std::pair<int, double>> out;
+  for (auto& e : E) out.emplace_back(e.first, e.second / S);
+  return out;
+}
+
 std::map<int, double> denseToMap(const std::vector<double>& v) {
   std::map<int, double> out;
   for (size_t q = 0; q < v.size(); ++q)
@@ -725,13 +738,7 @@ TEST(PowerIteration, SweepKernelsGiveTheBitsOfTheScalarOne) {
       return adj;
     };
     const VecVecInt adj1 = network(m), adj2 = network(n);
-    std::map<int, double> E;
-    for (int e = 0; e < m * n / 4 + 1; ++e)
-      E[(int)(rng() % (m * n))] = (rng() % 5 == 0 ? -1.0 : 1.0) * (1.0 + rng() % 1000);
-    double S = 0;
-    for (auto& e : E) S += std::fabs(e.second);
-    std::vector<std::pair<int, double>> Evec;
-    for (auto& e : E) Evec.emplace_back(e.first, e.second / S);
+    const auto Evec = randomE(rng, m, n, m * n / 4 + 1, 5);
     const detail::PairProblem p = makeProblem(adj1, adj2, Evec);
     const bool prune = trial % 2 == 1;
     const int limit = m * n / 3 + 1;
@@ -806,13 +813,7 @@ TEST(PowerIteration, SparseRowsGiveTheBitsOfTheLiteralIteration) {
         ++selfRowTrials;
         break;
       }
-    std::map<int, double> E;
-    for (int e = 0; e < m * n / 5 + 1; ++e)
-      E[(int)(rng() % (m * n))] = (rng() % 6 == 0 ? -1.0 : 1.0) * (1.0 + rng() % 1000);
-    double S = 0;
-    for (auto& e : E) S += std::fabs(e.second);
-    std::vector<std::pair<int, double>> Evec;
-    for (auto& e : E) Evec.emplace_back(e.first, e.second / S);
+    const auto Evec = randomE(rng, m, n, m * n / 5 + 1, 6);
     rp.E = std::map<int, double>(Evec.begin(), Evec.end());
     const detail::PairProblem p = makeProblem(rp.adj1, rp.adj2, Evec);
     ASSERT_TRUE(detail::sparseSweepApplies(p));
