@@ -130,9 +130,9 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
                                                           idList[q], v) - chunk.text.data());
     };
     if (byRows) {
-      std::vector<std::pair<int, double>> runs;
+      MatchScoreTable::KeyedRowScratch scratch;
       for (int p = from; p < to; ++p)
-        matchScores.forEachKeyedInRow(p, runs, [&](int q, double v) { put(p, q, v); });
+        matchScores.forEachKeyedInRow(p, scratch, [&](int q, double v) { put(p, q, v); });
       return;
     }
     double v;

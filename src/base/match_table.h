@@ -173,14 +173,22 @@ class MatchScoreTable {
   // p in the match-score file. Only for RowSpeciesFirst tables, where p keys
   // exactly the cells of its own row in the blocks (s, t), t >= s: one
   // sequential read per block row, where probing every protein q costs a
-  // lookup each. `runs` is the caller's scratch, kept between calls.
+  // lookup each. `scratch` is the caller's, kept between calls.
+  struct KeyedRowScratch {
+    std::vector<std::pair<int, double>> runs;
+    std::vector<size_t> at, ends;  // each species' run in `runs`
+  };
   template <class F>
-  void forEachKeyedInRow(int p, std::vector<std::pair<int, double>>& runs, F f) const {
+  void forEachKeyedInRow(int p, KeyedRowScratch& scratch, F f) const {
     const int s = proteins_.speciesOf[p];
     if (s < 0) return;
     const int lp = proteins_.localOf[p];
+    auto& runs = scratch.runs;
+    auto& at = scratch.at;
+    auto& ends = scratch.ends;
     runs.clear();
-    std::vector<size_t> at, ends;  // the species' runs in `runs`
+    at.clear();
+    ends.clear();
     for (int t = s; t < S_; ++t) {
       const Block* k = block(s, t);
       if (!k) continue;
