@@ -65,6 +65,7 @@ const char* const kUsageLines[] = {
 // block of their own: the text above stays as it always was.
 const char* const kFurtherOptionLines[] = {
     "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
+    "--joint: clusters all species jointly from pair probabilities, neighbour support and sequence hits (other clusters; no star files).",
     "--version: print the program's name and version on standard output and exit.",
 };
 
@@ -134,7 +135,19 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile, bool& factored) {
+  bool joint;
+  getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
+             cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
+             finalClusterFile, factored, joint);
+}
+
+void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
+                double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
+                std::string& strategy, std::string& prefix, std::string& dataDescFile,
+                std::string& scorefile, bool& readstar, bool& reverse,
+                std::string& finalClusterFile, bool& factored, bool& joint) {
   factored = false;
+  joint = false;
   K = 20;
   thresh = 1;
   alpha = 0.9;
@@ -165,6 +178,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"o", required_argument, nullptr, 0},
       {"version", no_argument, nullptr, 0},
       {"factored", no_argument, nullptr, 0},
+      {"joint", no_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -218,6 +232,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
         std::cout << "trivanex " << trivanexVersion() << std::endl;
         throw RunError::finished();
       case 14: factored = true; break;
+      case 15: joint = true; break;
       default: reject("");
     }
   }

@@ -21,6 +21,7 @@
 #include "cli/options.h"
 #include "cluster/kpartite.h"
 #include "io/loaders.h"
+#include "joint/joint_assembly.h"
 #include "io/match_score_reader.h"
 #include "base/match_table.h"
 #include "base/run_data.h"
@@ -251,11 +252,11 @@ int runTrivanex(int argc, char** argv) {
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile;
   std::string finalClusterFile = "tmp_output_cluster.txt";
-  bool readstar, reverse, factored;
+  bool readstar, reverse, factored, joint;
 
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored);
+             finalClusterFile, factored, joint);
   printRunSummary(std::cerr, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
                   cl_max_per_sp, strategy, dataDescFile, scorefile, readstar, reverse,
                   finalClusterFile);
@@ -264,7 +265,18 @@ int runTrivanex(int argc, char** argv) {
 
   const bool computeMode = scorefile.empty();
   ComputeInputs in;
-  if (!computeMode) {
+  if (!computeMode && joint) {
+    // The joint assembly weighs the networks and sequence scores too, so a
+    // read-mode run of it loads them as a compute run does.
+    PairCollector blastScores, intxns;
+    grabSequenceAndInteractionData(dataDescFile, in.spList, in.idList, in.id2sp, blastScores,
+                                   intxns);
+    std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
+    std::cerr << "size of id_list: " << in.idList.size() << std::endl;
+    numberProteins(in);
+    in.blastScores = blastScores.records(in.id2idx);
+    in.intxns = intxns.records(in.id2idx);
+  } else if (!computeMode) {
     grabSequenceData(dataDescFile, in.spList, in.idList, in.id2sp);
     std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
     std::cerr << "size of id_list: " << in.idList.size() << std::endl;
@@ -288,14 +300,26 @@ int runTrivanex(int argc, char** argv) {
   } else {
     computeMatchScores(spList, idList, proteins, in.intxns, in.blastScores, K, thresh, alpha,
                        maxveclen, matchScores, PairFilter(), factored);
-    // The sequence scores and networks are not needed any more.
-    std::vector<PairRecord>().swap(in.blastScores);
-    std::vector<PairRecord>().swap(in.intxns);
+    // The sequence scores and networks are not needed any more, unless the
+    // joint assembly weighs them.
+    if (!joint) {
+      std::vector<PairRecord>().swap(in.blastScores);
+      std::vector<PairRecord>().swap(in.intxns);
+    }
     DEBUGP(5);
     writeOutScores(matchScores, idList, prefix + "_match-score.txt");
   }
 
   DEBUGP(6);
+  if (joint) {
+    if (readstar) std::cerr << "Note: --joint builds no stars; --readstar is ignored" << std::endl;
+    JointSummary summary;
+    const auto clusters =
+        assembleJointClusters(matchScores, in.intxns, in.blastScores, JointSettings(), summary);
+    writeJointClusters(clusters, idList, summary, finalClusterFile);
+    DEBUGP(7);
+    return 0;
+  }
   std::cerr << "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Run Kpartite non-reverse"
                "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
             << std::endl;
