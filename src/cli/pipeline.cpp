@@ -316,7 +316,7 @@ int runTrivanex(int argc, char** argv) {
     JointSummary summary;
     const auto clusters =
         assembleJointClusters(matchScores, in.intxns, in.blastScores, JointSettings(), summary);
-    writeJointClusters(clusters, idList, summary, finalClusterFile);
+    writeJointClusters(clusters, idList, summary, proteins.speciesNames, finalClusterFile);
     DEBUGP(7);
     return 0;
   }

@@ -278,6 +278,21 @@ std::vector<double> neighbourSupport(const std::vector<Candidate>& cands, const 
   return support;
 }
 
+// Marks the candidates that are the best of both their proteins by `value`
+// (among each protein's candidates of the other's species; the first, that
+// is the smaller partner, among equals).
+std::vector<char> mutualBest(const std::vector<double>& value, const CandidateIndex& ix) {
+  std::vector<char> mark(value.size(), 0);
+  for (size_t sl = 0; sl + 1 < ix.seg.size(); ++sl) {
+    long best = -1;
+    for (long x = ix.seg[sl]; x < ix.seg[sl + 1]; ++x)
+      if (value[ix.pair[x]] > 0 && (best < 0 || value[ix.pair[x]] > value[ix.pair[best]])) best = x;
+    if (best >= 0) ++mark[ix.pair[best]];
+  }
+  for (char& m : mark) m = m == 2;
+  return mark;
+}
+
 // Clusters joined by average linkage: the mean probability over every
 // cross-species pair of the two clusters, a pair without a probability
 // counting 0. Every cluster keeps its members and the rank of the strongest
@@ -355,7 +370,7 @@ class Assembly {
 //  2. candidates: pairs where each protein is in the other's top list, with a
 //     probability from each kind of score, blended;
 //  3. neighbour support over the candidates, shared out the same way and
-//     mixed in;
+//     mixed in, as far as the networks agree with the scores;
 //  4. assembly: candidates strongest first, clusters joined while their
 //     average linkage clears the threshold; a second pass at a lower one.
 //     Only a pair with some sequence score starts a join: topology alone
@@ -436,9 +451,35 @@ std::vector<std::vector<int>> assembleJointClusters(const MatchScoreTable& match
     const Adjacency g = networkAdjacency(intxns, N);
     const std::vector<double> support =
         shareOfRows(neighbourSupport(cands, ix, g, proteins), cands, ix, proteins);
-    for (size_t e = 0; e < cands.size(); ++e)
-      cands[e].prob = (1 - settings.neighbourWeight) * cands[e].prob +
-                      settings.neighbourWeight * support[e];
+    // The networks earn their weight per species pair: the share of the
+    // pairs best by the scores that are also best by the neighbours' support.
+    // Networks that agree with the scores carry their full weight; noisy or
+    // partial ones (as real interactomes are) count as much as they agree.
+    std::vector<double> blended(cands.size());
+    for (size_t e = 0; e < cands.size(); ++e) blended[e] = cands[e].prob;
+    const std::vector<char> byScores = mutualBest(blended, ix);
+    const std::vector<char> byNeighbours = mutualBest(support, ix);
+    std::vector<long> best((size_t)S * S, 0), both((size_t)S * S, 0);
+    for (size_t e = 0; e < cands.size(); ++e) {
+      if (!byScores[e]) continue;
+      int x = speciesOf[cands[e].a], y = speciesOf[cands[e].b];
+      if (x > y) std::swap(x, y);
+      ++best[(size_t)x * S + y];
+      both[(size_t)x * S + y] += byNeighbours[e];
+    }
+    std::vector<double> weight((size_t)S * S, 0.0);
+    for (int x = 0; x < S; ++x)
+      for (int y = x + 1; y < S; ++y) {
+        const size_t k = (size_t)x * S + y;
+        if (best[k] == 0) continue;
+        weight[k] = weight[(size_t)y * S + x] =
+            settings.neighbourWeight * (double)both[k] / (double)best[k];
+        summary.agreement.push_back({x, y, best[k], both[k]});
+      }
+    for (size_t e = 0; e < cands.size(); ++e) {
+      const double b = weight[(size_t)speciesOf[cands[e].a] * S + speciesOf[cands[e].b]];
+      cands[e].prob = (1 - b) * cands[e].prob + b * support[e];
+    }
   }
 
   std::vector<int> order(cands.size());
@@ -519,7 +560,8 @@ std::vector<std::vector<int>> assembleJointClusters(const MatchScoreTable& match
 }
 
 void writeJointClusters(const std::vector<std::vector<int>>& clusters, const VecStr& idList,
-                        const JointSummary& summary, const std::string& path) {
+                        const JointSummary& summary, const VecStr& speciesNames,
+                        const std::string& path) {
   OutputFile file(path);
   if (!file.open()) throw RunError::bare("Error opening file: " + path);
   std::ostream& out = file.stream();
@@ -539,6 +581,10 @@ void writeJointClusters(const std::vector<std::vector<int>>& clusters, const Vec
   std::cerr << "Joint assembly: " << summary.candidatePairs << " candidate pairs, "
             << summary.clusters << " clusters of " << summary.proteins << " proteins written to "
             << path << std::endl;
+  for (const JointSummary::Agreement& a : summary.agreement)
+    std::cerr << "Networks " << speciesNames[a.s] << " " << speciesNames[a.t] << ": "
+              << a.both << " of " << a.best
+              << " pairs best by the scores are best by the neighbours too" << std::endl;
   std::cerr << "Reciprocal best sequence hits: " << summary.reciprocalBest
             << ", in one cluster by the assembly: " << summary.reciprocalTogether
             << ", joined since the networks do not object: " << summary.reciprocalKept

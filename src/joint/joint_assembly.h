@@ -19,7 +19,8 @@
 struct JointSettings {
   int topK = 20;                  // partners kept per protein and species
   double sequenceWeight = 0.15;   // share of the sequence probabilities in the blend
-  double neighbourWeight = 0.6;   // share of the neighbours' support
+  double neighbourWeight = 0.6;   // share of the neighbours' support where the networks
+                                  // agree fully with the scores
   double joinThreshold = 0.2;     // average linkage that joins two clusters
   double secondThreshold = 0.1;   // the second pass: leftovers and clusters split in two
 };
@@ -31,6 +32,13 @@ struct JointSummary {
   long reciprocalKept = 0;       // ... joined afterwards, one of the two being alone
   long reciprocalOverruled = 0;  // ... left apart: the networks placed both elsewhere
   long clusters = 0, proteins = 0;
+  // Per species pair (s < t): pairs best by the scores, and of those the
+  // ones best by the neighbours' support too; their ratio scales the weight.
+  struct Agreement {
+    int s, t;
+    long best, both;
+  };
+  std::vector<Agreement> agreement;
 };
 
 // The clusters of the joint assembly, each a list of protein numbers in
@@ -53,4 +61,5 @@ std::vector<std::vector<int>> assembleJointClusters(const MatchScoreTable& match
 // echoes the lines to standard output, and prints the summary to standard
 // error. RunError when the file cannot be written.
 void writeJointClusters(const std::vector<std::vector<int>>& clusters, const VecStr& idList,
-                        const JointSummary& summary, const std::string& path);
+                        const JointSummary& summary, const VecStr& speciesNames,
+                        const std::string& path);
