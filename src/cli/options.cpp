@@ -66,6 +66,7 @@ const char* const kUsageLines[] = {
 const char* const kFurtherOptionLines[] = {
     "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
     "--joint: clusters all species jointly from pair probabilities, neighbour support and sequence hits (other clusters; no star files).",
+    "--quiet: write only warnings, errors and one closing line (the files written, the number of clusters) to standard error, nothing to standard output; the files are the same.",
     "--version: print the program's name and version on standard output and exit.",
 };
 
@@ -135,19 +136,20 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile, bool& factored) {
-  bool joint;
+  bool joint, quiet;
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored, joint);
+             finalClusterFile, factored, joint, quiet);
 }
 
 void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
                 double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
-                std::string& finalClusterFile, bool& factored, bool& joint) {
+                std::string& finalClusterFile, bool& factored, bool& joint, bool& quiet) {
   factored = false;
   joint = false;
+  quiet = false;
   K = 20;
   thresh = 1;
   alpha = 0.9;
@@ -179,6 +181,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"version", no_argument, nullptr, 0},
       {"factored", no_argument, nullptr, 0},
       {"joint", no_argument, nullptr, 0},
+      {"quiet", no_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -233,6 +236,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
         throw RunError::finished();
       case 14: factored = true; break;
       case 15: joint = true; break;
+      case 16: quiet = true; break;
       default: reject("");
     }
   }

@@ -28,12 +28,13 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& finalClusterFile, bool& factored);
 
 // The same with `joint` (--joint): the clusters come from the joint assembly
-// (joint/joint_assembly.h) instead of the stars.
+// (joint/joint_assembly.h) instead of the stars; and `quiet` (--quiet): the
+// run keeps its trace to itself (see cli/quiet_run.h).
 void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
                 double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
-                std::string& finalClusterFile, bool& factored, bool& joint);
+                std::string& finalClusterFile, bool& factored, bool& joint, bool& quiet);
 
 // Writes "Error: <message>" and a blank line when message is not empty, then
 // the usage text and the further options, all on standard error.

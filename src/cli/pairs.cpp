@@ -15,6 +15,7 @@
 #include "base/version.h"
 #include "cli/options.h"
 #include "cli/pipeline.h"
+#include "cli/quiet_run.h"
 #include "io/loaders.h"
 
 namespace {
@@ -29,8 +30,8 @@ const char kUsage[] =
     "align  computes the match scores of the named pairs (\"A-B\", several separated by\n"
     "       commas) exactly as a whole run computes them, and writes them to the output\n"
     "       file in the match-score file's format and order. The power method's options\n"
-    "       (-K, -thresh, -alpha, -maxveclen, --factored) are trivanex's; its other\n"
-    "       options have no effect here.\n"
+    "       (-K, -thresh, -alpha, -maxveclen, --factored) are trivanex's, and so is\n"
+    "       --quiet; its other options have no effect here.\n"
     "merge  writes the match-score file of the whole run from the files of its pairs,\n"
     "       byte for byte as the whole run writes it.\n";
 
@@ -87,11 +88,12 @@ int alignCommand(int argc, char** argv) {
   int K, maxveclen, cl_max_per_sp;
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile, finalClusterFile = "unused";
-  bool readstar, reverse, factored;
+  bool readstar, reverse, factored, joint, quiet;
   getoptions((int)args.size() - 1, args.data(), K, thresh, alpha, maxveclen, cl_min_pri_thresh,
              cl_min_sec_thresh, cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar,
-             reverse, finalClusterFile, factored);
+             reverse, finalClusterFile, factored, joint, quiet);
   if (!scorefile.empty()) throw RunError("align computes match scores; -scorefile has no place here");
+  std::unique_ptr<QuietRun> quietRun(new QuietRun(quiet));
   DEBUGP(1);
   const DataDescription d = readDataDescription(dataDescFile);
   const auto chosen = parsePairs(pairText, runPairs(d.species), dataDescFile);
@@ -105,8 +107,12 @@ int alignCommand(int argc, char** argv) {
                      [&](const std::string& a, const std::string& b) { return chosen.count({a, b}) > 0; },
                      factored);
   DEBUGP(5);
-  writeOutScores(matchScores, in.idList, outFile);
+  const bool written = writeOutScores(matchScores, in.idList, outFile);
   DEBUGP(6);
+  if (quiet) {
+    quietRun.reset();
+    std::cerr << closingLine(written ? VecStr{outFile} : VecStr()) << std::flush;
+  }
   return 0;
 }
 

@@ -19,6 +19,7 @@
 #include "base/error.h"
 #include "base/progress.h"
 #include "cli/options.h"
+#include "cli/quiet_run.h"
 #include "cluster/kpartite.h"
 #include "io/loaders.h"
 #include "joint/joint_assembly.h"
@@ -252,11 +253,13 @@ int runTrivanex(int argc, char** argv) {
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile;
   std::string finalClusterFile = "tmp_output_cluster.txt";
-  bool readstar, reverse, factored, joint;
+  bool readstar, reverse, factored, joint, quiet;
 
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored, joint);
+             finalClusterFile, factored, joint, quiet);
+  // Ends before the closing line, and before a stop's message is printed.
+  std::unique_ptr<QuietRun> quietRun(new QuietRun(quiet));
   printRunSummary(std::cerr, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
                   cl_max_per_sp, strategy, dataDescFile, scorefile, readstar, reverse,
                   finalClusterFile);
@@ -291,6 +294,7 @@ int runTrivanex(int argc, char** argv) {
   const ProteinIndex& proteins = in.proteins;
   DEBUGP(101);
 
+  std::vector<std::string> written;
   MatchScoreTable matchScores(proteins, computeMode ? MatchScoreTable::RowSpeciesFirst
                                                     : MatchScoreTable::SmallerFirst);
   if (!computeMode) {
@@ -307,7 +311,8 @@ int runTrivanex(int argc, char** argv) {
       std::vector<PairRecord>().swap(in.intxns);
     }
     DEBUGP(5);
-    writeOutScores(matchScores, idList, prefix + "_match-score.txt");
+    if (writeOutScores(matchScores, idList, prefix + "_match-score.txt"))
+      written.push_back(prefix + "_match-score.txt");
   }
 
   DEBUGP(6);
@@ -318,13 +323,24 @@ int runTrivanex(int argc, char** argv) {
         assembleJointClusters(matchScores, in.intxns, in.blastScores, JointSettings(), summary);
     writeJointClusters(clusters, idList, summary, proteins.speciesNames, finalClusterFile);
     DEBUGP(7);
+    if (quiet) {
+      quietRun.reset();
+      written.insert(written.begin(), finalClusterFile);
+      std::cerr << closingLine(written, (int)summary.clusters) << std::flush;
+    }
     return 0;
   }
   std::cerr << "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Run Kpartite non-reverse"
                "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
             << std::endl;
-  doKpartiteMatchingStartWithStar_nore(matchScores, idList, id2idx, id2sp, spList, readstar,
-                                       finalClusterFile);
+  const ClusteringOutcome outcome = doKpartiteMatchingStartWithStar_nore(
+      matchScores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
   DEBUGP(7);
+  if (quiet) {
+    quietRun.reset();
+    written.insert(written.begin(), finalClusterFile);
+    written.insert(written.end(), outcome.starFilesWritten.begin(), outcome.starFilesWritten.end());
+    std::cerr << closingLine(written, outcome.clusters) << std::flush;
+  }
   return 0;
 }

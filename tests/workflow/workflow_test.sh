@@ -88,6 +88,21 @@ if [ $report = true ]; then
   done
 fi
 
+# The trivanex jobs run quiet unless trace: true: the clustering's log is its
+# closing line alone; with trace the jobs keep their trace and the report reads it.
+clusters=$(wc -l < "$work/results/clusters.txt")
+[ "$(cat "$work/results/logs/cluster.stderr")" = \
+  "Wrote $work/results/clusters.txt ($clusters clusters), stars_ce.txt, stars_hs.txt, stars_sc.txt" ] ||
+  fail "quiet clustering log: $(head -3 "$work/results/logs/cluster.stderr")"
+[ -s "$work/results/logs/cluster.stdout" ] && fail "a quiet clustering wrote to standard output"
+snakemake -s "$src/workflow/Snakefile" --directory "$work" -n -p --forceall --cores 1 \
+  --config data="$work/data" bin="$build" options="$options" out="$work/results" report=$report \
+  trace=true >"$work/trace.log" 2>&1 || { cat "$work/trace.log"; status=1; }
+grep -q -- '--quiet' "$work/trace.log" && fail "trace: true still runs the jobs with --quiet"
+if [ $report = true ]; then
+  grep -q -- "--log $work/results/logs/run.stderr" "$work/trace.log" || fail "trace: true gives the report no log"
+fi
+
 # Config mistakes: one line each, naming the key or file, and no traceback.
 mkdir "$work/empty"
 (cd "$work/empty" && snakemake -s "$src/workflow/Snakefile" -n --cores 1 \
