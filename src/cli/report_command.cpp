@@ -80,6 +80,14 @@ int runTrivanexReport(int argc, char** argv, std::ostream& out) {
       in.logFile = args.value();
     } else if (arg == "--groups") {
       in.groupFiles.push_back(args.value());
+    } else if (arg == "--names") {
+      in.namesFiles.push_back(args.value());
+    } else if (arg == "--fasta") {
+      const std::string v = args.value();
+      const size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
+        throw RunError("--fasta takes CODE=FILE, not '" + printable(v) + "'" + std::string(kSeeHelp));
+      in.fastaFiles.emplace_back(v.substr(0, eq), v.substr(eq + 1));
     } else if (arg == "--gaf") {
       in.gafFile = args.value();
     } else if (arg == "--gaf-column") {
@@ -118,7 +126,8 @@ int runTrivanexReport(int argc, char** argv, std::ostream& out) {
   // Every file is complete under its temporary name before any is renamed.
   const std::pair<const char*, std::string (*)(const AlignmentReport&)> files[] = {
       {"clusters.tsv", clustersTsv},          {"nodes.tsv", nodesTsv},       {"edges.tsv", edgesTsv},
-      {"alignment.graphml", alignmentGraphml}, {"alignment.sif", alignmentSif}, {"report.html", reportHtml}};
+      {"alignment.graphml", alignmentGraphml}, {"alignment.sif", alignmentSif}, {"report.html", reportHtml},
+      {"pairs.tsv", pairsTsv}};
   std::vector<std::unique_ptr<OutputFile>> written;
   for (const auto& f : files) {
     auto file = std::make_unique<OutputFile>(outDir + "/" + f.first);
