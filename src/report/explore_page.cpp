@@ -264,7 +264,11 @@ const char* const kScript = R"JS(
   var box = document.getElementById("search"), timer = null;
   box.addEventListener("input", function () {
     clearTimeout(timer);
-    timer = setTimeout(function () { search(box.value); }, 120);
+    timer = setTimeout(function () {
+      search(box.value);
+      // Marks the answer as complete, for whoever waits on it.
+      document.getElementById("search-hits").setAttribute("data-query", box.value);
+    }, 120);
   });
   document.getElementById("prev-page").addEventListener("click", function () { --state.page; drawTable(); });
   document.getElementById("next-page").addEventListener("click", function () { ++state.page; drawTable(); });
