@@ -56,6 +56,28 @@ TEST(EvalRun, TextAndJsonReports) {
   expectReport(with({"data.in", "clusters.txt", "--json"}, kTruth), "report.json");
 }
 
+// The input's .evals files give the baseline {a1 b1 b4} (a1's two tied best
+// hits), {a3 a5 b2 c1} (a3-b2 and c1's tied a3 and a5, merged by a3 and c1)
+// and {b3 c2} (b2-c2 scores 0: no hit); a4-b3 is no reciprocal pair. Without
+// the baseline the output is the evaluator's earlier output, which the
+// default one continues.
+TEST(EvalRun, TheBaselineFollowsTheRunsLinesUnchanged) {
+  const std::string text = expected("report.txt"), json = expected("report.json");
+  EXPECT_NE(std::string::npos, text.find("baseline clusters                       3\n"
+                                         "baseline proteins clustered             9\n"));
+  EXPECT_NE(std::string::npos, text.find("aligned pairs                           6\n"
+                                         "baseline aligned pairs                  8\n"
+                                         "aligned pairs in both                   2\n"
+                                         "pairs the network added                 4\n"
+                                         "pairs the network removed               6\n"));
+  const RunResult plain = runEval(with({"--no-baseline", "data.in", "clusters.txt"}, kTruth));
+  ASSERT_EQ(0, plain.exitCode);
+  EXPECT_EQ(plain.out, text.substr(0, text.find("baseline ")));
+  const RunResult plainJson = runEval(with({"--json", "--no-baseline", "data.in", "clusters.txt"}, kTruth));
+  const std::string head = plainJson.out.substr(0, plainJson.out.rfind("\n}"));
+  EXPECT_EQ(head + ",\n  \"baseline\": {", json.substr(0, head.size() + 17));
+}
+
 TEST(EvalRun, EmptyClusterFile) {
   expectReport(with({"data.in", "empty.txt"}, kTruth), "empty.txt");
   expectReport(with({"--json", "data.in", "empty.txt"}, kTruth), "empty.json");
