@@ -87,21 +87,41 @@ Baseline reciprocalBestHits(const SequenceHits& hits, const VecInt& speciesOf, i
       b = std::max(b, hits.score[k]);
     }
   Baseline out;
-  VecInt parent(n);
-  std::iota(parent.begin(), parent.end(), 0);
+  std::vector<double> pairScore;
   for (int a = 0; a < n; ++a)
     for (long k = hits.start[a]; k < hits.start[a + 1]; ++k) {
       const int b = hits.partner[k];
-      if (b <= a) continue;
       const double s = hits.score[k];
-      if (s < best[(size_t)a * S + speciesOf[b]] || s < best[(size_t)b * S + speciesOf[a]]) continue;
+      if (b <= a || s < best[(size_t)a * S + speciesOf[b]] || s < best[(size_t)b * S + speciesOf[a]]) continue;
       out.pairs.emplace_back(a, b);
-      const int ra = findRoot(parent, a), rb = findRoot(parent, b);
-      if (ra != rb) parent[std::max(ra, rb)] = std::min(ra, rb);
+      pairScore.push_back(s);
     }
-  out.clusterOf.assign(n, -1);
+
+  VecInt order(out.pairs.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int x, int y) { return pairScore[x] > pairScore[y]; });
+  // Each root's species, as a list: a cluster holds at most one protein of each.
+  VecInt parent(n);
+  std::iota(parent.begin(), parent.end(), 0);
+  std::vector<VecInt> speciesIn(n);
   VecBool paired(n, false);
-  for (const auto& pr : out.pairs) paired[pr.first] = paired[pr.second] = true;
+  for (int k : order) {
+    const int a = out.pairs[k].first, b = out.pairs[k].second;
+    int ra = findRoot(parent, a), rb = findRoot(parent, b);
+    if (ra == rb) continue;
+    if (speciesIn[ra].empty()) speciesIn[ra].push_back(speciesOf[a]);
+    if (speciesIn[rb].empty()) speciesIn[rb].push_back(speciesOf[b]);
+    bool clash = false;
+    for (int s : speciesIn[ra])
+      clash = clash || std::find(speciesIn[rb].begin(), speciesIn[rb].end(), s) != speciesIn[rb].end();
+    if (clash) continue;
+    if (ra > rb) std::swap(ra, rb);
+    parent[rb] = ra;
+    speciesIn[ra].insert(speciesIn[ra].end(), speciesIn[rb].begin(), speciesIn[rb].end());
+    speciesIn[rb].clear();
+    paired[a] = paired[b] = true;
+  }
+  out.clusterOf.assign(n, -1);
   // Roots are the smallest members, so scanning proteins in order meets
   // each cluster's root before its other members.
   for (int p = 0; p < n; ++p) {

@@ -31,11 +31,16 @@ int hitRank(const SequenceHits& hits, const VecInt& speciesOf, int a, int b);
 
 // The baseline: a pair (a, b) of two species is a reciprocal best hit when
 // each scores the other at least as high as any other protein of the
-// other's species (so tied best hits all count). The pairs are then merged by
-// shared members: clusters are the connected components of the pairs, in the
-// order of their smallest protein number, members ascending.
+// other's species (so tied best hits all count). The pairs of all species
+// pairs are then merged by shared members, strongest pair first (ties by
+// protein numbers): a pair joins the clusters of its two proteins unless the
+// joined cluster would hold two proteins of one species. Merging every pair
+// that shares a member would chain paralogs and spurious weak hits into one
+// component of thousands of proteins on a large family; this way a cluster
+// holds at most one protein per species. Clusters come in the order of their
+// smallest protein number, members ascending.
 struct Baseline {
-  std::vector<std::pair<int, int>> pairs;  // (smaller, larger), ascending
+  std::vector<std::pair<int, int>> pairs;  // every reciprocal best hit (smaller, larger), ascending
   std::vector<VecInt> clusters;
   VecInt clusterOf;  // per protein, or -1
 };

@@ -151,7 +151,8 @@ std::string baselineSection(const AlignmentReport& r) {
   std::string h =
       "<h2>Beside the sequence-only baseline</h2>\n<p class=\"note\">The baseline: reciprocal best hits of the "
       "same sequence scores (a pair of two species whose proteins each score the other at least as high as any "
-      "protein of the other's species), merged across species pairs by shared members. Aligned pairs are the "
+      "protein of the other's species), merged across species pairs by shared members, strongest pair first and at most one protein per species "
+      "in a cluster. Aligned pairs are the "
       "cross-species pairs within one cluster.</p>\n<table id=\"baseline\">\n<tr><th>measure</th><th>run</th>"
       "<th>baseline</th></tr>\n";
   for (size_t i = 0; i < run.size() && i < base.size(); ++i)

@@ -15,9 +15,11 @@ SequenceHits hitsOf(const std::vector<PairRecord>& records) {
 }
 
 TEST(ReciprocalHits, TiesCountZeroAndSameSpeciesDoNotAndPairsMergeByMembers) {
-  // 0's best in species 1 are 3 and 4 (tied), and each prefers 0 over 1;
-  // 1's best, 3, prefers 0; 2-6 and 4-6 join 2 and 6 to {0, 3, 4}; 5-7 stand
-  // alone; 1-7 scores 0 and 0-1 are one species: neither is a hit.
+  // 0's best in species 1 are 3 and 4 (tied), and each prefers 0 over 1,
+  // but a cluster takes one protein per species: 0-3 comes first by number
+  // and 0-4 stays out. 1's best, 3, prefers 0. 4-6 (31) and then 2-6 (30)
+  // make {2, 4, 6}; 5-7 stand alone; 1-7 scores 0 and 0-1 are one species:
+  // neither is a hit.
   const SequenceHits h = hitsOf({{0, 1, 99}, {0, 3, 50}, {0, 4, 50}, {1, 3, 45}, {1, 4, 10}, {1, 5, 5},
                                  {1, 7, 0}, {2, 6, 30}, {4, 6, 31}, {5, 7, 2}});
   EXPECT_EQ(50, hitScore(h, 3, 0));
@@ -31,10 +33,11 @@ TEST(ReciprocalHits, TiesCountZeroAndSameSpeciesDoNotAndPairsMergeByMembers) {
   const Baseline b = reciprocalBestHits(h, kSpecies, 3);
   const std::vector<std::pair<int, int>> pairs = {{0, 3}, {0, 4}, {2, 6}, {4, 6}, {5, 7}};
   EXPECT_EQ(pairs, b.pairs);
-  ASSERT_EQ(2u, b.clusters.size());
-  EXPECT_EQ((VecInt{0, 2, 3, 4, 6}), b.clusters[0]);
-  EXPECT_EQ((VecInt{5, 7}), b.clusters[1]);
-  EXPECT_EQ((VecInt{0, -1, 0, 0, 0, 1, 0, 1}), b.clusterOf);
+  ASSERT_EQ(3u, b.clusters.size());
+  EXPECT_EQ((VecInt{0, 3}), b.clusters[0]);
+  EXPECT_EQ((VecInt{2, 4, 6}), b.clusters[1]);
+  EXPECT_EQ((VecInt{5, 7}), b.clusters[2]);
+  EXPECT_EQ((VecInt{0, -1, 1, 0, 1, 2, 1, 2}), b.clusterOf);
 }
 
 // Counts of pairs against a plain listing of them, on random clusterings.
