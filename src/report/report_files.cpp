@@ -181,9 +181,10 @@ std::string alignmentGraphml(const AlignmentReport& r) {
         auto g = r.goTerms.find(id);
         t += "<data key=\"go_terms\">" + std::to_string(g == r.goTerms.end() ? 0 : g->second.size()) + "</data>";
       }
-      if (r.haveNames)
-        t += "<data key=\"name\">" + xmlEscape(r.names[p]) + "</data><data key=\"description\">" +
-             xmlEscape(r.descriptions[p]) + "</data>";
+      // A protein without a name has no name attribute, rather than an empty one.
+      if (r.haveNames && !r.names[p].empty()) t += "<data key=\"name\">" + xmlEscape(r.names[p]) + "</data>";
+      if (r.haveNames && !r.descriptions[p].empty())
+        t += "<data key=\"description\">" + xmlEscape(r.descriptions[p]) + "</data>";
       t += "</node>\n";
     }
   for (const ReportEdge& e : r.edges) {
