@@ -180,7 +180,7 @@ std::string reportHtml(const AlignmentReport& r) {
       "h2{font-size:1.2em;margin-top:28px;color:#2b4f7a}\n"
       "table{border-collapse:collapse;margin:8px 0}\n"
       "td,th{border:1px solid #ccc;padding:3px 8px;text-align:left;vertical-align:top}\n"
-      "th{background:#e8eef6}\ntd.n{text-align:right;font-variant-numeric:tabular-nums}\n"
+      "th{background:#e8eef6}\ntd.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}\n"
       ".ax{font-size:11px;fill:#333}\n.charts{display:flex;flex-wrap:wrap;gap:16px}\nfigure{margin:0}\nfigcaption{font-weight:bold;margin:4px 0}\n"
       ".note{color:#555;font-size:.9em}\n.members{font-family:monospace;font-size:.85em}\n"
       ".legend{display:flex;flex-wrap:wrap;gap:4px 14px;font-size:12px;max-width:560px}\n"
