@@ -16,8 +16,8 @@ grep -qxF "    $test_command" "$src/README.md" || fail "README does not show .ci
 version=$("$trivanex" --version | sed -n 's/^trivanex //p')
 [ -n "$version" ] || fail "trivanex --version printed no version"
 grep -qx "version: $version" "$src/CITATION.cff" || fail "CITATION.cff is not at version $version"
-# An entry of changes not yet released may stand above the latest release.
-[ "$(grep '^## ' "$src/CHANGELOG.md" | grep -v -m1 '(unreleased)$' | awk '{print $2}')" = "$version" ] ||
+# The latest released entry; an "(unreleased)" one above it gathers the next version's changes.
+[ "$(grep '^## ' "$src/CHANGELOG.md" | grep -v '(unreleased)$' | head -1 | awk '{print $2}')" = "$version" ] ||
   fail "CHANGELOG.md's latest released entry is not $version"
 
 for opt in $("$trivanex" --help 2>&1 | grep -oE -- '--[a-z_A-Z]+' | sort -u); do

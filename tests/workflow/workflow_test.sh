@@ -83,7 +83,7 @@ cmp "$work/single/evaluation.txt" "$work/results/evaluation.txt" || status=1
 # Every job's log is under results/logs; the pair logs, in pair order, are the run's log.
 [ "$(ls "$work/results/logs" | wc -l)" -ge 7 ] || fail "logs: $(ls "$work/results/logs")"
 if [ $report = true ]; then
-  for f in clusters.tsv nodes.tsv edges.tsv alignment.graphml report.html; do
+  for f in clusters.tsv nodes.tsv edges.tsv alignment.graphml report.html pairs.tsv; do
     [ -s "$work/results/report/$f" ] || fail "report folder has no $f"
   done
 fi
