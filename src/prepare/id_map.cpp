@@ -56,6 +56,9 @@ void IdMap::read(const std::string& path, const std::vector<std::string>& types)
       if (f.size() != 2 && f.size() != 3)
         fail(std::to_string(f.size()) + " fields; an identifier map has 'from to' lines, or UniProt "
              "idmapping's 'ACC<TAB>TYPE<TAB>ID' lines");
+      if (f.size() == 3 && std::any_of(f.begin(), f.end(), holdsBlank))
+        fail("a header of 3 columns; an identifier map has two, 'from to' (cut the two you need, e.g. "
+             "cut -f2,3), unless it is a UniProt idmapping file (ACC, TYPE, ID; no header)");
       if (f.size() == 3 && types.empty())
         fail("a UniProt idmapping line (ACC, TYPE, ID); name the TYPE of the identifiers to map to "
              "accessions with --id-type (this line's is " + quoteToken(f[1]) +
