@@ -173,6 +173,15 @@ struct Holder {
   int32_t next;  // the identifier's next holder, -1 at the end
 };
 
+// Why a network lost every interaction to its FASTA files: what each names.
+std::string outsideFastaFacts(const SpeciesInput& s) {
+  if (s.outsideFasta == 0) return "";
+  std::vector<std::string> network(s.net.names.begin(), s.net.names.begin() + std::min<size_t>(3, s.net.names.size()));
+  std::vector<std::string> fasta(s.fastaOrder.begin(), s.fastaOrder.begin() + std::min<size_t>(3, s.fastaOrder.size()));
+  return "\n  the network names " + describeIdentifiers(network) + "; the FASTA files name " +
+         describeIdentifiers(fasta) + "\n  remedy: --id-map FILE maps one kind of identifier to the other (see the README)";
+}
+
 // Decides which species each identifier is a protein of. A species given
 // FASTA files has exactly their proteins: its interactions naming others are
 // dropped. An identifier still in the networks of several species is, in
@@ -555,6 +564,13 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
     if (sum.idMap) sum.mapped.emplace_back(f.second, mapped);
   }
   settleSpecies(sp, options);
+  for (const SpeciesInput& s : sp) {
+    const long kept = static_cast<long>(s.net.edges.size());
+    if (kept > 0 && 2 * s.outsideFasta > kept + s.outsideFasta + s.foreignEdges)
+      log << "Warning: " << printable(s.path) << ": " << s.outsideFasta << " of its "
+          << kept + s.outsideFasta + s.foreignEdges << " interactions name a protein outside the FASTA files of "
+          << s.code << " and are dropped" << outsideFastaFacts(s) << "\n";
+  }
 
   ProteinRegistry reg(options.prefixIds);
   std::vector<std::vector<ProteinEdge>> edgeProteins(sp.size());
@@ -580,7 +596,8 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
                      " without an identifier, " + std::to_string(net.belowMinScore) + " below --min-score, " +
                      std::to_string(sp[s].selfLoops) + " self-interactions" +
                      (sp[s].hasFasta ? ", " + std::to_string(sp[s].outsideFasta) + " outside its FASTA files" : "") +
-                     (sp[s].foreignEdges ? ", " + std::to_string(sp[s].foreignEdges) + " foreign" : "") + ")");
+                     (sp[s].foreignEdges ? ", " + std::to_string(sp[s].foreignEdges) + " foreign" : "") + ")" +
+                     outsideFastaFacts(sp[s]));
   }
   for (size_t s = 0; s < sp.size(); ++s)
     for (const std::string& id : sp[s].fastaOrder) {
