@@ -683,6 +683,14 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
                      " an identifier of several species, " + std::to_string(r.self) +
                      " of a protein with itself; an empty search result, or the table of another pair?");
   }
+  // Two species without a hit between them cannot be matched by sequence;
+  // trivanex runs on such a folder without a word.
+  for (size_t a = 0; a < n; ++a)
+    for (size_t b = a + 1; b < n; ++b)
+      if (sum.keptPerPair[a * n + b] == 0)
+        log << "Warning: species pair " << codes[a] << "-" << codes[b] << ": no hit between " << codes[a]
+            << " and " << codes[b] << ", so no protein of one can be matched to the other by sequence ("
+            << sum.rows[n * n].read << " hit lines reach no pair; the table per pair below)\n";
 
   for (size_t a = 0; a < n; ++a)
     for (size_t b = a; b < n; ++b) {

@@ -80,6 +80,9 @@ TEST_F(PrepareTest, EachFormatGivesTheExpectedFolderPlainOrGzipped) {
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
   expectFolder(dir_ + "/plain");
   EXPECT_NE(plain.err.find("hits: 10 lines read, 5 pairs kept; 2 repeats"), std::string::npos) << plain.err;
+  EXPECT_EQ(plain.err.rfind("Warning: species pair ce-hs: no hit between ce and hs, so no protein of one can be "
+                            "matched to the other by sequence (2 hit lines reach no pair; the table per pair "
+                            "below)\nWarning: species pair fly-sc: ", 0), 0u) << plain.err;
 
   // The same inputs gzipped, under names that do not say so.
   fs::create_directory(dir_ + "/gz");
