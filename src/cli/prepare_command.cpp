@@ -18,8 +18,8 @@ const char* const kPrepareUsage =
     "Writes a data folder for trivanex: DIR/CODE.tab for every species, DIR/A-B.evals\n"
     "for every pair of species codes A <= B (empty where there is no hit),\n"
     "DIR/data.in naming DIR by its absolute path (run: trivanex DIR/data.in), and\n"
-    "DIR/prepare.tsv, the summary that also goes to standard error. Every input may\n"
-    "be gzip-compressed.\n"
+    "DIR/prepare.tsv, the summary that also goes to standard error, which ends with\n"
+    "a run-cost forecast. Every input may be gzip-, bzip2- or xz-compressed.\n"
     "\n"
     "Inputs:\n"
     "  --out DIR                  the folder to write (created when missing)\n"
@@ -64,7 +64,7 @@ const char* const kPrepareUsage =
     "  --version                  print the version and exit\n"
     "\n"
     "A refused input (an identifier in two species, a malformed line, a truncated\n"
-    "gzip file, a score column that is not a number, a network with no interaction\n"
+    "compressed file, a score column that is not a number, a network with no interaction\n"
     "left after filtering) stops with one line 'Error: ...' naming the file and line,\n"
     "and exit status 1.\n";
 

@@ -47,7 +47,7 @@ const char* const kReportUsage =
     "                     species pair; lines that are not progress lines are\n"
     "                     skipped\n"
     "  --groups FILE      ortholog groups, 'protein group' lines; may be repeated\n"
-    "  --gaf FILE         GO annotations in GAF 2.x form (plain or gzipped)\n"
+    "  --gaf FILE         GO annotations in GAF 2.x form (plain or compressed)\n"
     "  --gaf-column 2|3   match proteins to the GAF's column 2 (the default) or 3\n"
     "  --no-iea           leave out electronic GO annotations (evidence IEA)\n"
     "  --help             print this text and exit\n"

@@ -8,6 +8,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "forecast/forecast.h"
 
 namespace {
 
@@ -247,6 +248,7 @@ long checkDataFolder(const std::string& dataIn, std::ostream& log) {
     }
   log << "checked " << printable(dataIn) << ": " << count << " species, " << pairFiles
       << " pair files, " << c.warnings() << " warnings\n";
+  forecast::printRunForecast(dataIn, log);
   log.flush();
   return c.warnings();
 }
