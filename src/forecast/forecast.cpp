@@ -245,7 +245,9 @@ Forecast forecastRun(const FolderSize& folder, double memoryBytes) {
     fc.reason = "the default run: quick enough, and it fits in memory";
   } else if (f.peakBytes <= room) {
     fc.recommended = kFactored;
-    fc.reason = "--factored: about " + count(d.wallSeconds / std::max(f.wallSeconds, 1e-9)) +
+    char times[32];
+    std::snprintf(times, sizeof times, "%.1f", d.wallSeconds / std::max(f.wallSeconds, 1e-9));
+    fc.reason = std::string("--factored: about ") + times +
                 " times faster, scores equal to the default run's up to rounding";
   } else {
     fc.recommended = kPruned;
