@@ -30,7 +30,7 @@ const double kSweeps = 4;
 // Two CPUs share the sweeps of a pair, or run two pairs side by side; a
 // pruned run sorts its vector on one CPU after every sweep.
 const int kCpus = 2;
-const double kParallel[kModes] = {1.8, 1.8, 1.25};
+const double kParallel[kModes] = {1.8, 1.8, 1.5};
 // Wall seconds per input record (loading) and per match-score line
 // (formatting the file, then the clustering that reads the table).
 const double kLoadCost = 1.5e-6;
