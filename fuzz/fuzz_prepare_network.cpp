@@ -1,6 +1,6 @@
 // trivanex-prepare's network readers and the text reader under them. The
 // first byte picks the format (recognised from the first lines, or one of the
-// five forced) and the taxon option; the rest is the file, plain or gzip.
+// five forced) and the taxon option; the rest is the file, plain, gzip, bzip2 or xz.
 #include "base/error.h"
 #include "fuzz_common.h"
 #include "prepare/networks.h"

@@ -1,6 +1,8 @@
 #include "test_util.h"
 
+#include <bzlib.h>
 #include <fcntl.h>
+#include <lzma.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +67,26 @@ std::string readFile(const std::string& path) {
 }
 
 bool fileExists(const std::string& path) { return fs::exists(path); }
+
+std::string xzBytes(const std::string& text) {
+  std::string out(lzma_stream_buffer_bound(text.size()), '\0');
+  size_t pos = 0;
+  if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, reinterpret_cast<const uint8_t*>(text.data()),
+                              text.size(), reinterpret_cast<uint8_t*>(&out[0]), &pos, out.size()) != LZMA_OK)
+    throw std::runtime_error("xz encoding failed");
+  out.resize(pos);
+  return out;
+}
+
+std::string bzip2Bytes(const std::string& text) {
+  std::string out(text.size() + text.size() / 100 + 700, '\0');
+  unsigned size = static_cast<unsigned>(out.size());
+  if (BZ2_bzBuffToBuffCompress(&out[0], &size, const_cast<char*>(text.data()),
+                               static_cast<unsigned>(text.size()), 9, 0, 0) != BZ_OK)
+    throw std::runtime_error("bzip2 encoding failed");
+  out.resize(size);
+  return out;
+}
 
 void copyTree(const std::string& from, const std::string& to) {
   fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);

@@ -18,6 +18,9 @@ std::string makeTempDir();
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
+// `text` as one xz stream, or as one bzip2 stream (for compressed inputs).
+std::string xzBytes(const std::string& text);
+std::string bzip2Bytes(const std::string& text);
 // Copies the files of `from` (recursively) into `to`.
 void copyTree(const std::string& from, const std::string& to);
 // The folder tests/data of the source tree.

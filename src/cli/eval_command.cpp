@@ -35,7 +35,7 @@ const char* const kEvalUsage =
     "                           tab-separated), read together; a protein may have\n"
     "                           several groups.\n"
     "\n"
-    "  --gaf FILE        GO annotations in GAF 2.x form (plain or gzipped); an\n"
+    "  --gaf FILE        GO annotations in GAF 2.x form (plain or compressed); an\n"
     "                    annotation whose qualifier holds NOT is left out\n"
     "  --gaf-column 2|3  match proteins to the GAF's column 2 (DB object ID, the\n"
     "                    default) or column 3 (DB object symbol)\n"

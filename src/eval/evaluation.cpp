@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "eval/cluster_stats.h"
+#include "io/text_input.h"
 
 namespace {
 
@@ -23,14 +24,14 @@ std::string at(const std::string& fileName, long line) {
 void readClusterFile(const std::string& fileName, const Str2Str* id2sp, ClusterList& result) {
   result.clusters.clear();
   result.lines.clear();
-  std::ifstream in(fileName);
-  if (!in) throw RunError("cannot open cluster file " + printable(fileName));
+  if (!std::ifstream(fileName)) throw RunError("cannot open cluster file " + printable(fileName));
+  TextInput in(fileName);  // plain or compressed, like the other files users bring
   Str2Int seenOnLine;  // identifier to the line where it first occurred
   std::string line;
   VecStr fields;
   long lineNo = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
+  while (in.getLine(line)) {
+    lineNo = in.lineNumber();
     splitFields(line, fields);
     if (fields.empty()) continue;
     for (const std::string& id : fields) {
@@ -45,17 +46,16 @@ void readClusterFile(const std::string& fileName, const Str2Str* id2sp, ClusterL
     result.clusters.push_back(fields);
     result.lines.push_back(lineNo);
   }
-  if (in.bad()) throw RunError("cannot read cluster file " + printable(fileName));
 }
 
 void readGroupFile(const std::string& fileName, Str2VecStr& groups) {
-  std::ifstream in(fileName);
-  if (!in) throw RunError("cannot open group file " + printable(fileName));
+  if (!std::ifstream(fileName)) throw RunError("cannot open group file " + printable(fileName));
+  TextInput in(fileName);
   std::string line;
   VecStr fields;
   long lineNo = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
+  while (in.getLine(line)) {
+    lineNo = in.lineNumber();
     splitFields(line, fields);
     if (fields.empty()) continue;
     if (fields.size() != 2)
@@ -65,7 +65,6 @@ void readGroupFile(const std::string& fileName, Str2VecStr& groups) {
     auto pos = std::lower_bound(list.begin(), list.end(), fields[1]);
     if (pos == list.end() || *pos != fields[1]) list.insert(pos, fields[1]);
   }
-  if (in.bad()) throw RunError("cannot read group file " + printable(fileName));
 }
 
 double normalisedGroupEntropy(const std::vector<const VecInt*>& memberGroups) {

@@ -1,5 +1,6 @@
-// Lines of a text file that may be gzip-compressed, for the readers of files
-// users bring from databases and search tools (often downloaded as .gz).
+// Lines of a text file that may be gzip-, bzip2- or xz-compressed, for the
+// readers of files users bring from databases and search tools (often
+// downloaded as .gz, .bz2 or .xz).
 #pragma once
 
 #include <condition_variable>
@@ -10,17 +11,20 @@
 #include <thread>
 #include <vector>
 
-// Lines of a plain or gzip-compressed text file (concatenated gzip members included).
+// Lines of a plain, gzip-, bzip2- or xz-compressed text file (concatenated
+// members or streams included). A UTF-8 byte-order mark at the start of the
+// text is skipped: spreadsheet exports write one, and it would otherwise
+// become part of the first identifier.
 //
-// Compression is recognised by the first two bytes (1f 8b), never by the
-// name. Plain files are read in blocks of 256 KB. Compressed files are
+// Compression is recognised by the first bytes (gzip 1f 8b, bzip2 "BZh",
+// xz fd "7zXZ"), never by the name. Plain files are read in blocks of 256 KB. Compressed files are
 // inflated by a thread of their own, one block ahead of the reader, into a
 // ring of three decoded blocks (full blocks pass to the reader in order,
 // read ones return to the inflater), so decompression and parsing overlap.
 // Lines are cut out of the current block with memchr, one copy each into the
-// caller's string. A gzip stream that ends before its last member is
-// complete, or that fails its checks, is an error when the reader reaches
-// that point: a short read must never pass for the whole file.
+// caller's string. Compressed data that ends before its last member or
+// stream is complete, or that fails its checks, is an error when the reader
+// reaches that point: a short read must never pass for the whole file.
 class TextInput {
  public:
   explicit TextInput(const std::string& path);  // RunError naming the file if it cannot be opened
@@ -30,11 +34,13 @@ class TextInput {
 
   // The next line without its "\n" or "\r\n"; false at the end of the file.
   // A last line without a line break is returned like any other. RunError
-  // naming file and line on a truncated or corrupt gzip stream or a read error.
+  // naming file and line on truncated or corrupt compressed data or a read error.
   bool getLine(std::string& line);
   long lineNumber() const { return lineNo_; }  // 1-based number of the last line returned
   const std::string& path() const { return path_; }
-  bool compressed() const { return gzip_; }
+  enum class Compression { None, Gzip, Bzip2, Xz };
+  bool compressed() const { return compression_ != Compression::None; }
+  Compression compression() const { return compression_; }
 
  private:
   struct Inflater;
@@ -46,15 +52,20 @@ class TextInput {
   bool readRaw(std::string& error);  // the next file bytes into in_; false at the end or on error
   // The inflating thread: fills free blocks until the data ends or fails.
   void inflateLoop();
-  // Inflates into `block`; false with `error` set on damaged data.
+  // Decodes into `block`; false with `error` set on damaged data.
   bool inflateBlock(Block& block, std::string& error);
+  enum class Step { More, End, Error };
+  // One call of the decoder on in_[inPos_, inEnd_) (none left when `finish`):
+  // advances inPos_, adds to `made` the bytes written to `out`.
+  Step decodeStep(bool finish, char* out, size_t room, size_t& made, std::string& error);
   void rejectOtherCompression();
   [[noreturn]] void fail(const std::string& what) const;
 
   std::string path_;
   FILE* file_ = nullptr;
-  bool gzip_ = false;
+  Compression compression_ = Compression::None;
   long lineNo_ = 0;
+  bool atStart_ = true;  // no byte of the text handed out yet (the mark test)
 
   // Reader side: the block being cut into lines.
   Block* out_ = nullptr;

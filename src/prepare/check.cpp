@@ -9,6 +9,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "forecast/forecast.h"
 
 namespace {
 
@@ -17,12 +18,18 @@ bool fileExists(const std::string& path) {
   return static_cast<bool>(in);
 }
 
-bool isGzip(const std::string& path) {
+// What the file's first bytes say it is: "gzip", "bzip2", "xz", "bom" (a
+// UTF-8 byte-order mark) or "" (plain text).
+std::string firstBytesKind(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  char magic[2] = {0, 0};
-  in.read(magic, 2);
-  return in.gcount() == 2 && static_cast<unsigned char>(magic[0]) == 0x1f &&
-         static_cast<unsigned char>(magic[1]) == 0x8b;
+  char magic[6] = {0, 0, 0, 0, 0, 0};
+  in.read(magic, 6);
+  const std::string m(magic, static_cast<size_t>(in.gcount()));
+  if (m.compare(0, 2, "\x1f\x8b") == 0) return "gzip";
+  if (m.compare(0, 3, "BZh") == 0) return "bzip2";
+  if (m.compare(0, 6, std::string("\xfd" "7zXZ\0", 6)) == 0) return "xz";
+  if (m.compare(0, 3, "\xef\xbb\xbf") == 0) return "bom";
+  return "";
 }
 
 class Checker {
@@ -51,9 +58,14 @@ class Checker {
   int& speciesOf(int32_t id) { return species_[id]; }
 
   bool readable(const std::string& path) {
-    if (isGzip(path)) {
-      warn(path, 0, "is gzip-compressed; trivanex reads plain text only: decompress it (gunzip), or "
-                    "let trivanex-prepare build the folder, which reads gzip");
+    const std::string kind = firstBytesKind(path);
+    if (kind == "bom") {
+      warn(path, 0, "starts with a UTF-8 byte-order mark, which trivanex takes as part of the first "
+                    "identifier: save it without one, or let trivanex-prepare build the folder");
+    } else if (!kind.empty()) {
+      const char* tool = kind == "gzip" ? "gunzip" : kind == "bzip2" ? "bunzip2" : "unxz";
+      warn(path, 0, "is " + kind + "-compressed; trivanex reads plain text only: decompress it (" + tool +
+                        "), or let trivanex-prepare build the folder, which reads " + kind);
       return false;
     }
     return true;
@@ -258,6 +270,7 @@ long checkDataFolder(const std::string& dataIn, std::ostream& log) {
     }
   log << "checked " << printable(dataIn) << ": " << count << " species, " << pairFiles
       << " pair files, " << c.warnings() << " warnings\n";
+  forecast::printRunForecast(dataIn, log);
   log.flush();
   return c.warnings();
 }

@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "base/output_file.h"
 #include "base/text.h"
+#include "forecast/forecast.h"
 #include "io/text_input.h"
 #include "prepare/hit_tables.h"
 #include "prepare/id_map.h"
@@ -749,6 +750,7 @@ void runPrepare(const PrepareOptions& options, std::ostream& log) {
     buf += '\n';
     w.commit();
   }
+  forecast::printRunForecast(outDir + "/data.in", log);
   log << "wrote " << outDir << "/data.in: run trivanex " << outDir << "/data.in\n";
   log.flush();
 }

@@ -202,7 +202,7 @@ TEST(ReadClusterFile, ClustersLinesAndBadInput) {
   EXPECT_EQ(2u, c.clusters.size());
   EXPECT_EQ("Error: cannot open cluster file " + dir + "/none.txt\n",
             errorOf([&] { readClusterFile(dir + "/none.txt", &id2sp, c); }));
-  EXPECT_EQ("Error: cannot read cluster file " + dir + "\n",
+  EXPECT_EQ("Error: " + dir + ": is a directory, not a file\n",
             errorOf([&] { readClusterFile(dir, &id2sp, c); }));
   std::filesystem::remove_all(dir);
 }
@@ -215,6 +215,13 @@ TEST(ReadGroupFile, SeveralFilesRepeatsAndBadLines) {
   readGroupFile(dir + "/1.fo", groups);
   readGroupFile(dir + "/2.fo", groups);
   EXPECT_EQ((Str2VecStr{{"p1", {"G1", "G2"}}, {"p2", {"G1"}}, {"p3", {"G3"}}}), groups);
+  // Compressed group files, and a spreadsheet's byte-order mark, read as the plain file.
+  Str2VecStr packed;
+  writeFile(dir + "/1.fo.xz", testutil::xzBytes("\xef\xbb\xbfp1\tG2\np1\tG1\n\np2 G1\n"));
+  writeFile(dir + "/2.fo.bz2", testutil::bzip2Bytes("p1\tG2\np3\tG3\n"));
+  readGroupFile(dir + "/1.fo.xz", packed);
+  readGroupFile(dir + "/2.fo.bz2", packed);
+  EXPECT_EQ(groups, packed);
 
   writeFile(dir + "/bad.fo", "p1\tG1\np2\tG1\tG2\n");
   EXPECT_EQ("Error: " + dir + "/bad.fo line 2: expected 'protein group', found 3 fields\n",

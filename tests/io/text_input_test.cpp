@@ -35,6 +35,9 @@ void writeGzip(const std::string& path, const std::vector<std::string>& parts) {
   writeFile(path, all);
 }
 
+std::string xz(const std::string& text) { return testutil::xzBytes(text); }
+std::string bzip2(const std::string& text) { return testutil::bzip2Bytes(text); }
+
 std::vector<std::string> readAll(const std::string& path) {
   TextInput in(path);
   std::vector<std::string> lines;
@@ -103,9 +106,54 @@ TEST_F(TextInputTest, DamagedGzipIsAnErrorNamingFileAndLine) {
   EXPECT_NE(errorOf(dir_ + "/trailing.gz").find("corrupt gzip data"), std::string::npos);
 
   writeFile(dir_ + "/net.zip", std::string("PK\x03\x04\x14\0\0\0", 8));
-  EXPECT_EQ(errorOf(dir_ + "/net.zip"), dir_ + "/net.zip: is a zip archive: unzip it first (gzip is read as it stands)");
+  EXPECT_EQ(errorOf(dir_ + "/net.zip"),
+            dir_ + "/net.zip: is a zip archive: unzip it first (gzip, bzip2 and xz are read as they stand)");
   EXPECT_NE(errorOf(dir_ + "/missing.txt").find("cannot open " + dir_ + "/missing.txt"),
             std::string::npos);
+}
+
+TEST_F(TextInputTest, XzAndBzip2ReadLikeGzipAndAByteOrderMarkIsSkipped) {
+  const std::string longLine(600 * 1024, 'y');
+  const std::string text = "a b 1\r\nc d 2\n" + longLine + "\nlast";
+  const std::vector<std::string> want = {"a b 1", "c d 2", longLine, "last"};
+  // Two streams each, as files joined with cat (or written by pbzip2) are.
+  writeFile(dir_ + "/net.xz", xz(text.substr(0, 9)) + xz(text.substr(9)));
+  writeFile(dir_ + "/net.bz2", bzip2(text.substr(0, 9)) + bzip2(text.substr(9)));
+  EXPECT_EQ(readAll(dir_ + "/net.xz"), want);
+  EXPECT_EQ(readAll(dir_ + "/net.bz2"), want);
+  EXPECT_EQ(TextInput(dir_ + "/net.xz").compression(), TextInput::Compression::Xz);
+  EXPECT_EQ(TextInput(dir_ + "/net.bz2").compression(), TextInput::Compression::Bzip2);
+
+  // The mark is skipped at the start of the text only, in every form.
+  const std::string bom = "\xef\xbb\xbf";
+  const std::vector<std::string> marked = {"P1 P2", bom + "P3 P4"};
+  writeFile(dir_ + "/bom.txt", bom + "P1 P2\n" + bom + "P3 P4\n");
+  writeFile(dir_ + "/bom.xz", xz(bom + "P1 P2\n" + bom + "P3 P4\n"));
+  writeGzip(dir_ + "/bom.gz", {bom + "P1 P2\n" + bom + "P3 P4\n"});
+  for (const char* f : {"/bom.txt", "/bom.xz", "/bom.gz"}) EXPECT_EQ(readAll(dir_ + f), marked) << f;
+  writeFile(dir_ + "/only-bom.txt", bom);
+  EXPECT_TRUE(readAll(dir_ + "/only-bom.txt").empty());
+}
+
+TEST_F(TextInputTest, DamagedXzAndBzip2AreErrorsNamingFileAndLine) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "protein" + std::to_string(i) + " partner 1\n";
+  for (const char* kind : {"xz", "bz2"}) {
+    const std::string packed = std::string(kind) == "xz" ? xz(text) : bzip2(text);
+    const std::string path = dir_ + "/cut." + kind;
+    for (size_t cut : {packed.size() / 2, packed.size() - 1}) {
+      writeFile(path, packed.substr(0, cut));
+      const std::string msg = errorOf(path);
+      EXPECT_EQ(msg.find(path + " line "), 0u) << msg;
+      EXPECT_NE(msg.find(std::string(kind) == "xz" ? "the xz data ends early" : "the bzip2 data ends early"),
+                std::string::npos) << msg;
+    }
+    std::string bad = packed;
+    bad[bad.size() / 2] ^= 0x55;
+    writeFile(path, bad);
+    EXPECT_NE(errorOf(path).find(std::string(kind) == "xz" ? "corrupt xz data" : "corrupt bzip2 data"),
+              std::string::npos) << errorOf(path);
+  }
 }
 
 }  // namespace
