@@ -65,6 +65,7 @@ const char* const kUsageLines[] = {
 // block of their own: the text above stays as it always was.
 const char* const kFurtherOptionLines[] = {
     "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
+    "--exact-scores <exact-score-file>: read the match scores from an exact score file (trivanex-pairs merge --exact) instead of computing them; clusters and star files are those of the run that computed them.",
     "--version: print the program's name and version on standard output and exit.",
 };
 
@@ -134,7 +135,20 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile, bool& factored) {
+  std::string exactScores;
+  getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
+             cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
+             finalClusterFile, factored, exactScores);
+  if (!exactScores.empty()) reject("--exact-scores has no place here");
+}
+
+void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
+                double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
+                std::string& strategy, std::string& prefix, std::string& dataDescFile,
+                std::string& scorefile, bool& readstar, bool& reverse,
+                std::string& finalClusterFile, bool& factored, std::string& exactScores) {
   factored = false;
+  exactScores.clear();
   K = 20;
   thresh = 1;
   alpha = 0.9;
@@ -165,6 +179,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"o", required_argument, nullptr, 0},
       {"version", no_argument, nullptr, 0},
       {"factored", no_argument, nullptr, 0},
+      {"exact-scores", required_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -218,10 +233,12 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
         std::cout << "trivanex " << trivanexVersion() << std::endl;
         throw RunError::finished();
       case 14: factored = true; break;
+      case 15: exactScores = arg; break;
       default: reject("");
     }
   }
   if (optind >= argc) reject("Need a data-description file");
+  if (!exactScores.empty() && !scorefile.empty()) reject("give --scorefile or --exact-scores, not both");
   dataDescFile = argv[optind];
 }
 

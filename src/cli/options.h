@@ -27,6 +27,15 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile, bool& factored);
 
+// The same with `exactScores` (--exact-scores), an exact score file to read
+// the match scores from instead of computing them. The overloads above
+// reject the option: their callers have no use for it.
+void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
+                double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
+                std::string& strategy, std::string& prefix, std::string& dataDescFile,
+                std::string& scorefile, bool& readstar, bool& reverse,
+                std::string& finalClusterFile, bool& factored, std::string& exactScores);
+
 // Writes "Error: <message>" and a blank line when message is not empty, then
 // the usage text and the further options, all on standard error.
 void usage(const std::string& message);

@@ -20,6 +20,7 @@
 #include "base/progress.h"
 #include "cli/options.h"
 #include "cluster/kpartite.h"
+#include "exact/exact_scores.h"
 #include "io/loaders.h"
 #include "io/match_score_reader.h"
 #include "base/match_table.h"
@@ -251,18 +252,20 @@ int runTrivanex(int argc, char** argv) {
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile;
   std::string finalClusterFile = "tmp_output_cluster.txt";
+  std::string exactScores;
   bool readstar, reverse, factored;
 
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored);
+             finalClusterFile, factored, exactScores);
   printRunSummary(std::cerr, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
                   cl_max_per_sp, strategy, dataDescFile, scorefile, readstar, reverse,
                   finalClusterFile);
   DEBUGP(1);
   if (finalClusterFile.empty()) throw RunError::bare("Output cluster file name is null");
 
-  const bool computeMode = scorefile.empty();
+  const bool exactMode = !exactScores.empty();
+  const bool computeMode = scorefile.empty() && !exactMode;
   ComputeInputs in;
   if (!computeMode) {
     grabSequenceData(dataDescFile, in.spList, in.idList, in.id2sp);
@@ -279,9 +282,14 @@ int runTrivanex(int argc, char** argv) {
   const ProteinIndex& proteins = in.proteins;
   DEBUGP(101);
 
-  MatchScoreTable matchScores(proteins, computeMode ? MatchScoreTable::RowSpeciesFirst
-                                                    : MatchScoreTable::SmallerFirst);
-  if (!computeMode) {
+  // Exact scores are the computed table as it was, so they keep its key order.
+  MatchScoreTable matchScores(proteins, computeMode || exactMode ? MatchScoreTable::RowSpeciesFirst
+                                                                 : MatchScoreTable::SmallerFirst);
+  if (exactMode) {
+    DEBUGP(102);
+    readExactScores(exactScores, exactRoster(idList, proteins), matchScores);
+    DEBUGP(103);
+  } else if (!computeMode) {
     DEBUGP(102);
     readMatchScoreFile(scorefile, idList, matchScores);
     DEBUGP(103);
