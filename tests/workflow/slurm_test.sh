@@ -27,83 +27,20 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 77
 fi
 
+. "$src/tests/workflow/slurm_cluster.sh"
 tmp=$(mktemp -d /tmp/trivanex-slurm-XXXXXX)
-chmod 755 "$tmp"  # munged wants the socket's folders open to all
 snakemake_pid=""
-stop_cluster() {
-  local pidfile
+cleanup() {
   [ -n "$snakemake_pid" ] && kill "$snakemake_pid" 2>/dev/null || true
-  for pidfile in "$tmp/slurmd.pid" "$tmp/slurmctld.pid" "$tmp/munged.pid"; do
-    [ -s "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
-  done
-  sleep 1
-  for pidfile in "$tmp/slurmd.pid" "$tmp/slurmctld.pid" "$tmp/munged.pid"; do
-    [ -s "$pidfile" ] && kill -9 "$(cat "$pidfile")" 2>/dev/null || true
-  done
+  slurm_cluster_stop "$tmp"
   if [ "${TRIVANEX_KEEP_TEST_DIRS:-}" = 1 ]; then echo "kept $tmp"; else rm -rf "$tmp"; fi
 }
-trap stop_cluster EXIT
+trap cleanup EXIT
 trap 'exit 1' INT TERM
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-# ---- the cluster: munged, slurmctld and slurmd, all under $tmp -------------------------------
-mkdir -m 700 "$tmp/key" "$tmp/state" "$tmp/spool"
-mkdir -m 755 "$tmp/munge"
-head -c 1024 /dev/urandom > "$tmp/key/munge.key"
-chmod 600 "$tmp/key/munge.key"
-munged --key-file="$tmp/key/munge.key" --socket="$tmp/munge/socket" \
-  --pid-file="$tmp/munged.pid" --log-file="$tmp/munged.log" --seed-file="$tmp/key/seed"
-# Ports of its own, free now, so it meets no other cluster on this machine.
-read -r ctld_port d_port < <(/usr/bin/python3 -c '
-import socket
-s = [socket.socket() for _ in range(2)]
-for x in s: x.bind(("127.0.0.1", 0))
-print(*[x.getsockname()[1] for x in s])')
-node=$(hostname -s)
-cpus=$(nproc)
-memory=$(awk '/^MemTotal/ { print int($2 / 1024 * 0.8) }' /proc/meminfo)
-export SLURM_CONF=$tmp/slurm.conf
-cat > "$SLURM_CONF" <<CONF
-ClusterName=trivanextest
-SlurmctldHost=$node
-SlurmUser=root
-SlurmdUser=root
-SlurmctldPort=$ctld_port
-SlurmdPort=$d_port
-AuthType=auth/munge
-AuthInfo=socket=$tmp/munge/socket
-CredType=cred/munge
-ProctrackType=proctrack/linuxproc
-TaskPlugin=task/none
-JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
-JobCompType=jobcomp/filetxt
-JobCompLoc=$tmp/jobcomp.log
-SelectType=select/cons_tres
-SelectTypeParameters=CR_Core_Memory
-SchedulerType=sched/backfill
-MpiDefault=none
-ReturnToService=2
-StateSaveLocation=$tmp/state
-SlurmdSpoolDir=$tmp/spool
-SlurmctldPidFile=$tmp/slurmctld.pid
-SlurmdPidFile=$tmp/slurmd.pid
-SlurmctldLogFile=$tmp/slurmctld.log
-SlurmdLogFile=$tmp/slurmd.log
-NodeName=$node CPUs=$cpus RealMemory=$memory State=UNKNOWN
-PartitionName=trivanex Nodes=$node Default=YES MaxTime=INFINITE State=UP
-CONF
-slurmctld -c -f "$SLURM_CONF"
-slurmd -f "$SLURM_CONF"
-for _ in $(seq 60); do
-  [ "$(sinfo -h -o %t 2>/dev/null)" = idle ] && break
-  sleep 1
-done
-if [ "$(sinfo -h -o %t 2>/dev/null)" != idle ]; then
-  echo "FAIL: the cluster did not come up"; tail -20 "$tmp/slurmctld.log" "$tmp/slurmd.log" 2>/dev/null
-  exit 1
-fi
+slurm_cluster_start "$tmp" || { echo "FAIL: the cluster did not come up"; exit 1; }
 
 # ---- the data and the single run ----------------------------------------------------------------
 # Three species; the first pair large enough to be cancelled while it computes.
