@@ -65,7 +65,7 @@ const char* const kUsageLines[] = {
 // block of their own: the text above stays as it always was.
 const char* const kFurtherOptionLines[] = {
     "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
-    "--exact-scores <exact-score-file>: read the match scores from an exact score file (trivanex-pairs merge --exact) instead of computing them; clusters and star files are those of the run that computed them.",
+    "--exact-scores <exact-score-file>: read the match scores from an exact score file (as trivanex-pairs merge writes it) instead of computing them; clusters and star files are those of the run that computed them.",
     "--version: print the program's name and version on standard output and exit.",
 };
 

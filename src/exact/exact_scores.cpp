@@ -163,8 +163,9 @@ ExactRoster readRoster(Reader& r) {
   for (uint32_t s = 0; s < S; ++s) roster.speciesNames.push_back(r.text());
   const uint64_t N = r.value<uint64_t>();
   if (N > (1ull << 31)) r.damaged();
-  roster.idList.reserve(N);
-  roster.speciesOf.reserve(N);
+  // The count is the file's word; only what is read proves it.
+  roster.idList.reserve(std::min<uint64_t>(N, 1 << 20));
+  roster.speciesOf.reserve(std::min<uint64_t>(N, 1 << 20));
   for (uint64_t p = 0; p < N; ++p) {
     roster.idList.push_back(r.text());
     const int32_t s = r.value<int32_t>();

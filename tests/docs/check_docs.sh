@@ -16,10 +16,11 @@ grep -qxF "    $test_command" "$src/README.md" || fail "README does not show .ci
 version=$("$trivanex" --version | sed -n 's/^trivanex //p')
 [ -n "$version" ] || fail "trivanex --version printed no version"
 grep -qx "version: $version" "$src/CITATION.cff" || fail "CITATION.cff is not at version $version"
-[ "$(grep -m1 '^## ' "$src/CHANGELOG.md" | awk '{print $2}')" = "$version" ] ||
-  fail "CHANGELOG.md's latest entry is not $version"
+# Changes not yet released gather under an "(unreleased)" heading above it.
+[ "$(grep '^## ' "$src/CHANGELOG.md" | grep -v '(unreleased)$' | head -1 | awk '{print $2}')" = "$version" ] ||
+  fail "CHANGELOG.md's latest released entry is not $version"
 
-for opt in $("$trivanex" --help 2>&1 | grep -oE -- '--[a-z_A-Z]+' | sort -u); do
+for opt in $("$trivanex" --help 2>&1 | grep -oE -- '--[a-z_A-Z][-a-z_A-Z]*' | sort -u); do
   grep -qE "^\| \`$opt[ \`]" "$src/README.md" || fail "README's option table does not describe $opt"
 done
 [ $status -eq 0 ] && echo "documents: OK"
