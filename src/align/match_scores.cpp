@@ -80,27 +80,28 @@ void MatchScoreFileWriter::flush() {
   buffer_.clear();
 }
 
-void MatchScoreFileWriter::close() {
-  if (!out_) return;
+bool MatchScoreFileWriter::close() {
+  if (!out_) return false;
   flush();
   out_ = nullptr;
   // Commit only a complete file; otherwise the temporary goes and an earlier
   // file of the name stays as it was.
-  if (!ok_ || !file_.commit())
-    std::cerr << "Warning: could not write all of match-score file " << fileName_ << std::endl;
+  if (ok_ && file_.commit()) return true;
+  std::cerr << "Warning: could not write all of match-score file " << fileName_ << std::endl;
+  return false;
 }
 
-void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName) {
+bool writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName) {
   MatchScoreFileWriter out(fileName);
-  if (!out.isOpen()) return;
+  if (!out.isOpen()) return false;
   for (const auto& e : matchScores) out.add(e.first.first, e.first.second, e.second);
-  out.close();
+  return out.close();
 }
 
-void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
+bool writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
                     const std::string& fileName) {
   MatchScoreFileWriter out(fileName);
-  if (!out.isOpen()) return;
+  if (!out.isOpen()) return false;
   // Keys ascend by first protein, then by second; every protein of a species
   // linked to the first one's is a candidate second, in ascending number.
   const ProteinIndex& P = matchScores.proteins();
@@ -163,7 +164,7 @@ void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
         const Chunk& chunk = slots[c % ring];
         out.addLines(std::string_view(chunk.text.data(), chunk.used));
       });
-  out.close();
+  return out.close();
 }
 
 void computeSumOfCommonScores(const StrPair2Dbl& first, const StrPair2Dbl& second,

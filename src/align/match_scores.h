@@ -32,7 +32,8 @@ class MatchScoreFileWriter {
   }
   // Lines already formatted with appendLine or putLine.
   void addLines(std::string_view lines);
-  void close();
+  // True when the complete file is in place under its name.
+  bool close();
 
   // Appends one line "id1 id2 score\n" to `to`.
   static void appendLine(std::string& to, std::string_view id1, std::string_view id2, double score);
@@ -53,12 +54,14 @@ class MatchScoreFileWriter {
   bool ok_ = true;
 };
 
-// Writes the map's entries in key order.
-void writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName);
+// Writes the map's entries in key order. False when the file could not be
+// written (the warning is on standard error).
+bool writeOutScores(const StrPair2Dbl& matchScores, const std::string& fileName);
 
 // Writes the table's scores in the order of their keys, (first, second)
 // identifier as a map of them would hold it; idList is the sorted roster.
-void writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
+// False when the file could not be written.
+bool writeOutScores(const MatchScoreTable& matchScores, const VecStr& idList,
                     const std::string& fileName);
 
 // Sums both maps' values over the keys they share (same key order) and prints

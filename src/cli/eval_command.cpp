@@ -3,12 +3,16 @@
 #include <iostream>
 #include <vector>
 
+#include <algorithm>
+
 #include "base/error.h"
 #include "base/text.h"
 #include "base/types.h"
 #include "base/version.h"
 #include "cli/arguments.h"
 #include "cli/quiet_stderr.h"
+#include "baseline/baseline_text.h"
+#include "baseline/reciprocal_hits.h"
 #include "eval/evaluation.h"
 #include "io/gaf_reader.h"
 #include "io/loaders.h"
@@ -16,7 +20,7 @@
 namespace {
 
 const char* const kEvalUsage =
-    "Usage: trivanex-eval [--json] [--gaf FILE [--gaf-column 2|3] [--no-iea]]\n"
+    "Usage: trivanex-eval [--json] [--no-baseline] [--gaf FILE [--gaf-column 2|3] [--no-iea]]\n"
     "                     <data-description file> <cluster file> [<group file>...]\n"
     "\n"
     "Scores a cluster file written by trivanex (one cluster per line, the members'\n"
@@ -37,6 +41,7 @@ const char* const kEvalUsage =
     "                    default) or column 3 (DB object symbol)\n"
     "  --no-iea          leave out electronic annotations (evidence code IEA)\n"
     "  --json            write the figures as one JSON object instead of text\n"
+    "  --no-baseline     leave out the sequence-only baseline (below)\n"
     "  --help            print this text and exit\n"
     "  --version         print the program's name and version and exit\n"
     "\n"
@@ -87,6 +92,18 @@ const char* const kEvalUsage =
     "  GO-annotated outside data     GAF identifiers that are no protein of the\n"
     "                                data (a wrong --gaf-column shows here)\n"
     "\n"
+    "The sequence-only baseline follows: reciprocal best hits of the data's\n"
+    "sequence scores (.evals files; a pair of two species is kept when each\n"
+    "scores the other at least as high as any protein of the other's species,\n"
+    "ties all kept, scores of 0 or less are no hit), merged across species pairs\n"
+    "into clusters by shared members, strongest pair first, a pair joining two\n"
+    "clusters only when no species would be in the joined one twice (so a\n"
+    "cluster holds at most one protein per species). The same measures\n"
+    "follow for it, each label led by 'baseline ' (JSON: the object \"baseline\"),\n"
+    "then the cross-species pairs within clusters of the run ('aligned pairs')\n"
+    "and of the baseline, those in both, and those the network added (the run's,\n"
+    "not the baseline's) and removed (the baseline's, not the run's).\n"
+    "\n"
     "A bad input (a missing file, a group line without exactly two fields, a GAF\n"
     "line of fewer than 7 columns, a truncated gzip file, an identifier twice in\n"
     "the cluster file or unknown to the data, an unknown option) stops with one\n"
@@ -103,7 +120,7 @@ const std::string& evalUsageText() {
 }
 
 int runTrivanexEval(int argc, char** argv, std::ostream& out) {
-  bool json = false;
+  bool json = false, baseline = true;
   std::string gafFile;
   GafOptions gaf;
   ArgumentWalk args(argc, argv, kSeeHelp);
@@ -111,6 +128,8 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
     const std::string& arg = args.option();
     if (arg == "--json") {
       json = true;
+    } else if (arg == "--no-baseline") {
+      baseline = false;
     } else if (arg == "--version") {
       out << "trivanex-eval " << trivanexVersion() << std::endl;
       return 0;
@@ -135,9 +154,13 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
 
   VecStr spList, idList;
   Str2Str id2sp;
+  PairCollector sequenceScores;
   {
     QuietStderr quiet;
-    grabSequenceData(positional[0], spList, idList, id2sp);
+    if (baseline)
+      grabIdentifiersAndScores(positional[0], spList, idList, id2sp, sequenceScores);
+    else
+      grabSequenceData(positional[0], spList, idList, id2sp);
   }
   ClusterList clusters;
   readClusterFile(positional[1], &id2sp, clusters);
@@ -147,7 +170,28 @@ int runTrivanexEval(int argc, char** argv, std::ostream& out) {
 
   const EvalReport report = evaluateClusters(clusters, spList, id2sp, positional.size() > 2 ? &groups : nullptr,
                                              gafFile.empty() ? nullptr : &goTerms);
-  out << (json ? formatReportJson(report) : formatReportText(report));
+  std::string text = json ? formatReportJson(report) : formatReportText(report);
+  if (baseline) {
+    std::sort(idList.begin(), idList.end());
+    Str2Int id2idx;
+    for (size_t i = 0; i < idList.size(); ++i) id2idx.emplace(idList[i], (int)i);
+    const ProteinIndex index = makeProteinIndex((int)idList.size(), id2idx, id2sp);
+    const SequenceHits hits = buildSequenceHits((int)idList.size(), index.speciesOf, sequenceScores.records(id2idx));
+    const Baseline base = reciprocalBestHits(hits, index.speciesOf, index.speciesCount());
+    ClusterList baseClusters;
+    baselineClusterList(base, idList, baseClusters);
+    const EvalReport baseReport = evaluateClusters(baseClusters, spList, id2sp,
+                                                   positional.size() > 2 ? &groups : nullptr,
+                                                   gafFile.empty() ? nullptr : &goTerms);
+    std::vector<VecInt> run;
+    for (const VecStr& members : clusters.clusters) {
+      run.emplace_back();
+      for (const std::string& id : members) run.back().push_back(id2idx.at(id));
+    }
+    const PairCounts pairs = compareClusterings(run, base.clusters, base.clusterOf, index.speciesOf);
+    text = json ? appendBaselineJson(text, baseReport, pairs) : text + formatBaselineText(baseReport, pairs);
+  }
+  out << text;
   out.flush();
   if (!out) throw RunError("cannot write the report to standard output");
   return 0;

@@ -16,6 +16,7 @@
 #include "base/version.h"
 #include "cli/options.h"
 #include "cli/pipeline.h"
+#include "cli/quiet_run.h"
 #include "exact/exact_scores.h"
 #include "io/loaders.h"
 
@@ -31,10 +32,10 @@ const char kUsage[] =
     "align  computes the match scores of the named pairs (\"A-B\", several separated by\n"
     "       commas) exactly as a whole run computes them, and writes them to the output\n"
     "       file in the match-score file's format and order. The power method's options\n"
-    "       (-K, -thresh, -alpha, -maxveclen, --factored) are trivanex's; its other\n"
-    "       options have no effect here. With --exact the output is an exact score\n"
-    "       file instead: the scores as the doubles the run holds, not rounded to six\n"
-    "       digits, with the run's protein roster.\n"
+    "       (-K, -thresh, -alpha, -maxveclen, --factored) are trivanex's, and so is\n"
+    "       --quiet; its other options have no effect here. With --exact the output\n"
+    "       is an exact score file instead: the scores as the doubles the run holds,\n"
+    "       not rounded to six digits, with the run's protein roster.\n"
     "merge  writes the match-score file of the whole run from the files of its pairs,\n"
     "       byte for byte as the whole run writes it. The pair files are all text or\n"
     "       all exact; from exact ones, --exact also writes the whole run's exact score\n"
@@ -95,11 +96,14 @@ int alignCommand(int argc, char** argv) {
   int K, maxveclen, cl_max_per_sp;
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile, finalClusterFile = "unused";
-  bool readstar, reverse, factored;
+  std::string exactScores;
+  bool readstar, reverse, factored, joint, quiet;
   getoptions((int)args.size() - 1, args.data(), K, thresh, alpha, maxveclen, cl_min_pri_thresh,
              cl_min_sec_thresh, cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar,
-             reverse, finalClusterFile, factored);
-  if (!scorefile.empty()) throw RunError("align computes match scores; -scorefile has no place here");
+             reverse, finalClusterFile, factored, joint, quiet, exactScores);
+  if (!scorefile.empty() || !exactScores.empty())
+    throw RunError("align computes match scores; -scorefile has no place here");
+  std::unique_ptr<QuietRun> quietRun(new QuietRun(quiet));
   DEBUGP(1);
   const DataDescription d = readDataDescription(dataDescFile);
   const auto chosen = parsePairs(pairText, runPairs(d.species), dataDescFile);
@@ -113,11 +117,16 @@ int alignCommand(int argc, char** argv) {
                      [&](const std::string& a, const std::string& b) { return chosen.count({a, b}) > 0; },
                      factored);
   DEBUGP(5);
+  bool written = true;
   if (exact)
     writeExactScores(matchScores, exactRoster(in.idList, in.proteins), outFile);
   else
-    writeOutScores(matchScores, in.idList, outFile);
+    written = writeOutScores(matchScores, in.idList, outFile);
   DEBUGP(6);
+  if (quiet) {
+    quietRun.reset();
+    std::cerr << closingLine(written ? VecStr{outFile} : VecStr()) << std::flush;
+  }
   return 0;
 }
 

@@ -19,9 +19,11 @@
 #include "base/error.h"
 #include "base/progress.h"
 #include "cli/options.h"
+#include "cli/quiet_run.h"
 #include "cluster/kpartite.h"
 #include "exact/exact_scores.h"
 #include "io/loaders.h"
+#include "joint/joint_assembly.h"
 #include "io/match_score_reader.h"
 #include "base/match_table.h"
 #include "base/run_data.h"
@@ -253,11 +255,13 @@ int runTrivanex(int argc, char** argv) {
   std::string strategy, prefix, dataDescFile, scorefile;
   std::string finalClusterFile = "tmp_output_cluster.txt";
   std::string exactScores;
-  bool readstar, reverse, factored;
+  bool readstar, reverse, factored, joint, quiet;
 
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored, exactScores);
+             finalClusterFile, factored, joint, quiet, exactScores);
+  // Ends before the closing line, and before a stop's message is printed.
+  std::unique_ptr<QuietRun> quietRun(new QuietRun(quiet));
   printRunSummary(std::cerr, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
                   cl_max_per_sp, strategy, dataDescFile, scorefile, readstar, reverse,
                   finalClusterFile);
@@ -267,7 +271,18 @@ int runTrivanex(int argc, char** argv) {
   const bool exactMode = !exactScores.empty();
   const bool computeMode = scorefile.empty() && !exactMode;
   ComputeInputs in;
-  if (!computeMode) {
+  if (!computeMode && joint) {
+    // The joint assembly weighs the networks and sequence scores too, so a
+    // read-mode run of it loads them as a compute run does.
+    PairCollector blastScores, intxns;
+    grabSequenceAndInteractionData(dataDescFile, in.spList, in.idList, in.id2sp, blastScores,
+                                   intxns);
+    std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
+    std::cerr << "size of id_list: " << in.idList.size() << std::endl;
+    numberProteins(in);
+    in.blastScores = blastScores.records(in.id2idx);
+    in.intxns = intxns.records(in.id2idx);
+  } else if (!computeMode) {
     grabSequenceData(dataDescFile, in.spList, in.idList, in.id2sp);
     std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
     std::cerr << "size of id_list: " << in.idList.size() << std::endl;
@@ -282,6 +297,7 @@ int runTrivanex(int argc, char** argv) {
   const ProteinIndex& proteins = in.proteins;
   DEBUGP(101);
 
+  std::vector<std::string> written;
   // Exact scores are the computed table as it was, so they keep its key order.
   MatchScoreTable matchScores(proteins, computeMode || exactMode ? MatchScoreTable::RowSpeciesFirst
                                                                  : MatchScoreTable::SmallerFirst);
@@ -296,19 +312,43 @@ int runTrivanex(int argc, char** argv) {
   } else {
     computeMatchScores(spList, idList, proteins, in.intxns, in.blastScores, K, thresh, alpha,
                        maxveclen, matchScores, PairFilter(), factored);
-    // The sequence scores and networks are not needed any more.
-    std::vector<PairRecord>().swap(in.blastScores);
-    std::vector<PairRecord>().swap(in.intxns);
+    // The sequence scores and networks are not needed any more, unless the
+    // joint assembly weighs them.
+    if (!joint) {
+      std::vector<PairRecord>().swap(in.blastScores);
+      std::vector<PairRecord>().swap(in.intxns);
+    }
     DEBUGP(5);
-    writeOutScores(matchScores, idList, prefix + "_match-score.txt");
+    if (writeOutScores(matchScores, idList, prefix + "_match-score.txt"))
+      written.push_back(prefix + "_match-score.txt");
   }
 
   DEBUGP(6);
+  if (joint) {
+    if (readstar) std::cerr << "Note: --joint builds no stars; --readstar is ignored" << std::endl;
+    JointSummary summary;
+    const auto clusters =
+        assembleJointClusters(matchScores, in.intxns, in.blastScores, JointSettings(), summary);
+    writeJointClusters(clusters, idList, summary, proteins.speciesNames, finalClusterFile);
+    DEBUGP(7);
+    if (quiet) {
+      quietRun.reset();
+      written.insert(written.begin(), finalClusterFile);
+      std::cerr << closingLine(written, (int)summary.clusters) << std::flush;
+    }
+    return 0;
+  }
   std::cerr << "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!Run Kpartite non-reverse"
                "!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!"
             << std::endl;
-  doKpartiteMatchingStartWithStar_nore(matchScores, idList, id2idx, id2sp, spList, readstar,
-                                       finalClusterFile);
+  const ClusteringOutcome outcome = doKpartiteMatchingStartWithStar_nore(
+      matchScores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
   DEBUGP(7);
+  if (quiet) {
+    quietRun.reset();
+    written.insert(written.begin(), finalClusterFile);
+    written.insert(written.end(), outcome.starFilesWritten.begin(), outcome.starFilesWritten.end());
+    std::cerr << closingLine(written, outcome.clusters) << std::flush;
+  }
   return 0;
 }

@@ -25,8 +25,16 @@ const char* const kReportUsage =
     "file is written under a temporary name and renamed into place at the end):\n"
     "  clusters.tsv       one row per clustered protein: cluster_id size\n"
     "                     species_count protein species [groups] [go_terms]\n"
+    "                     [name description], then the cluster's measures:\n"
+    "                     aligned_pairs mean_match_score min_match_score\n"
+    "                     sequence_hit_share interactions conserved_interactions\n"
+    "                     baseline_share baseline (same, within, partly, none)\n"
+    "  pairs.tsv          every aligned pair, most confident first: cluster_id\n"
+    "                     protein1 species1 protein2 species2 match_score\n"
+    "                     sequence_score rank1 rank2 reciprocal_best baseline\n"
+    "                     [name1 name2]\n"
     "  nodes.tsv          Cytoscape node table: protein species cluster_id\n"
-    "                     cluster_size [groups] [go_terms]\n"
+    "                     cluster_size [groups] [go_terms] [name description]\n"
     "  edges.tsv          Cytoscape edge table: source target type weight\n"
     "                     match_score; type 'interaction' (an interaction of the\n"
     "                     input networks between clustered proteins, with its\n"
@@ -36,10 +44,15 @@ const char* const kReportUsage =
     "  alignment.graphml  the same nodes and edges with typed attributes\n"
     "  alignment.sif      the same edges as 'source type target' lines\n"
     "  report.html        one self-contained page: summary, coverage per species,\n"
-    "                     cluster sizes, species per cluster, measures, the\n"
-    "                     largest clusters and, with --log, the sweeps\n"
-    "and prints a summary (clusters, coverage per species, measures) on standard\n"
-    "output.\n"
+    "                     cluster sizes, species per cluster, measures beside\n"
+    "                     the baseline's, every cluster in a sortable table, a\n"
+    "                     protein search, each cluster's drawing, the largest\n"
+    "                     clusters and, with --log, the sweeps\n"
+    "and prints a summary (clusters, coverage per species, measures, then the\n"
+    "baseline's as trivanex-eval prints them) on standard output. The baseline:\n"
+    "reciprocal best hits of the data's .evals scores (ties all kept), merged\n"
+    "across species pairs into clusters by shared members, strongest first, at\n"
+    "most one protein per species in a cluster.\n"
     "\n"
     "  --out DIR          the report folder (required)\n"
     "  --scores FILE      the run's match-score file (tmp_match-score.txt)\n"
@@ -47,6 +60,10 @@ const char* const kReportUsage =
     "                     species pair; lines that are not progress lines are\n"
     "                     skipped\n"
     "  --groups FILE      ortholog groups, 'protein group' lines; may be repeated\n"
+    "  --names FILE       'id name [description]' lines (plain or gzipped); may\n"
+    "                     be repeated\n"
+    "  --fasta CODE=FILE  names from a UniProt FASTA file of species CODE: GN=\n"
+    "                     and the description; may be repeated\n"
     "  --gaf FILE         GO annotations in GAF 2.x form (plain or gzipped)\n"
     "  --gaf-column 2|3   match proteins to the GAF's column 2 (the default) or 3\n"
     "  --no-iea           leave out electronic GO annotations (evidence IEA)\n"
@@ -80,6 +97,14 @@ int runTrivanexReport(int argc, char** argv, std::ostream& out) {
       in.logFile = args.value();
     } else if (arg == "--groups") {
       in.groupFiles.push_back(args.value());
+    } else if (arg == "--names") {
+      in.namesFiles.push_back(args.value());
+    } else if (arg == "--fasta") {
+      const std::string v = args.value();
+      const size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
+        throw RunError("--fasta takes CODE=FILE, not '" + printable(v) + "'" + std::string(kSeeHelp));
+      in.fastaFiles.emplace_back(v.substr(0, eq), v.substr(eq + 1));
     } else if (arg == "--gaf") {
       in.gafFile = args.value();
     } else if (arg == "--gaf-column") {
@@ -118,7 +143,8 @@ int runTrivanexReport(int argc, char** argv, std::ostream& out) {
   // Every file is complete under its temporary name before any is renamed.
   const std::pair<const char*, std::string (*)(const AlignmentReport&)> files[] = {
       {"clusters.tsv", clustersTsv},          {"nodes.tsv", nodesTsv},       {"edges.tsv", edgesTsv},
-      {"alignment.graphml", alignmentGraphml}, {"alignment.sif", alignmentSif}, {"report.html", reportHtml}};
+      {"alignment.graphml", alignmentGraphml}, {"alignment.sif", alignmentSif}, {"report.html", reportHtml},
+      {"pairs.tsv", pairsTsv}};
   std::vector<std::unique_ptr<OutputFile>> written;
   for (const auto& f : files) {
     auto file = std::make_unique<OutputFile>(outDir + "/" + f.first);

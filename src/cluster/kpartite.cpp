@@ -312,7 +312,7 @@ std::vector<Star> buildStarsWith(const std::string& centerSpecies, const VecStr&
 // The clustering step over any source of match scores with score(a, b) and
 // forEachPartner(p, f) on protein numbers.
 template <class Scores>
-void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2idx,
+ClusteringOutcome clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2idx,
                   const Str2Str& id2sp, const VecStr& spList, bool readstar,
                   const std::string& finalClusterFile) {
   const int slotCount = (int)spList.size() - 1;
@@ -356,6 +356,7 @@ void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2
   OutputFile clusterFile(finalClusterFile);
   if (!clusterFile.open()) throw RunError::bare("Error opening file: " + finalClusterFile);
   std::ostream& out = clusterFile.stream();
+  ClusteringOutcome outcome;
 
   for (const auto& G : spList2) {
     std::cerr << G << " as center..." << std::endl;
@@ -370,6 +371,7 @@ void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2
                 << starFile << "\n";
       stars = buildStarsWith(G, spList, proteins, speciesOf, speciesNames, idList, scores, ranks);
       export_stars_and_ranks(stars, slotCount, ranks, starFile);
+      outcome.starFilesWritten.push_back(starFile);
     }
     std::cerr << "Transfering reverse_candidates to reverse_candidates2" << std::endl;
 
@@ -392,10 +394,12 @@ void clusterStars(const Scores& scores, const VecStr& idList, const Str2Int& id2
         std::cout << std::endl;
         out << std::endl;
         std::cerr << "The " << ++k << "th star exported" << std::endl;
+        ++outcome.clusters;
       }
     }
   }
   if (!clusterFile.commit()) throw RunError("could not write cluster file " + printable(finalClusterFile));
+  return outcome;
 }
 
 }  // namespace
@@ -408,17 +412,18 @@ std::vector<Star> buildStars(const std::string& centerSpecies, const VecStr& spL
                         ranks);
 }
 
-void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const VecStr& idList,
-                                          const Str2Int& id2idx, const Str2Str& id2sp,
-                                          const VecStr& spList, bool readstar,
-                                          std::string finalClusterFile) {
+ClusteringOutcome doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores,
+                                                       const VecStr& idList, const Str2Int& id2idx,
+                                                       const Str2Str& id2sp, const VecStr& spList,
+                                                       bool readstar, std::string finalClusterFile) {
   const ScoreIndex scores(matchScores, idList);
-  clusterStars(scores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
+  return clusterStars(scores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
 }
 
-void doKpartiteMatchingStartWithStar_nore(const MatchScoreTable& matchScores, const VecStr& idList,
-                                          const Str2Int& id2idx, const Str2Str& id2sp,
-                                          const VecStr& spList, bool readstar,
-                                          const std::string& finalClusterFile) {
-  clusterStars(matchScores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
+ClusteringOutcome doKpartiteMatchingStartWithStar_nore(const MatchScoreTable& matchScores,
+                                                       const VecStr& idList, const Str2Int& id2idx,
+                                                       const Str2Str& id2sp, const VecStr& spList,
+                                                       bool readstar,
+                                                       const std::string& finalClusterFile) {
+  return clusterStars(matchScores, idList, id2idx, id2sp, spList, readstar, finalClusterFile);
 }

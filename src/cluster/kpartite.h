@@ -11,20 +11,28 @@
 
 class ScoreIndex;
 
+// What the clustering step wrote: the number of clusters (lines of the
+// cluster file) and the star cache files it built, in the order written.
+struct ClusteringOutcome {
+  long clusters = 0;
+  VecStr starFilesWritten;
+};
+
 // The clustering step of a run: writes the cluster file (one line per
 // cluster, each identifier followed by a blank), echoes it on standard output,
 // and writes or (with readstar) reads the star cache files stars_<species>.txt.
-void doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores, const VecStr& idList,
-                                          const Str2Int& id2idx, const Str2Str& id2sp,
-                                          const VecStr& spList, bool readstar,
-                                          std::string finalClusterFile);
+ClusteringOutcome doKpartiteMatchingStartWithStar_nore(const StrPair2Dbl& matchScores,
+                                                       const VecStr& idList, const Str2Int& id2idx,
+                                                       const Str2Str& id2sp, const VecStr& spList,
+                                                       bool readstar, std::string finalClusterFile);
 
 // The same over the table of a run; the cluster file and the star caches come
 // out byte for byte as from a map holding the same scores.
-void doKpartiteMatchingStartWithStar_nore(const MatchScoreTable& matchScores, const VecStr& idList,
-                                          const Str2Int& id2idx, const Str2Str& id2sp,
-                                          const VecStr& spList, bool readstar,
-                                          const std::string& finalClusterFile);
+ClusteringOutcome doKpartiteMatchingStartWithStar_nore(const MatchScoreTable& matchScores,
+                                                       const VecStr& idList, const Str2Int& id2idx,
+                                                       const Str2Str& id2sp, const VecStr& spList,
+                                                       bool readstar,
+                                                       const std::string& finalClusterFile);
 
 // Turns one star into the members of a cluster (empty when it yields none).
 VecStr this_star_is_ok(Star& star, const VecBool& isClustered, const VecInt& ranks,

@@ -127,6 +127,14 @@ void grabIdentifiersAndInteractions(const std::string& dataDescFile, VecStr& spL
   load(dataDescFile, true, true, spList, idList, id2sp, nullptr, nullptr, &networks);
 }
 
+void grabIdentifiersAndScores(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
+                              Str2Str& id2sp, PairCollector& blastScores) {
+  blastScores = PairCollector();
+  const RecordSink scores = blastScores.sink();
+  load(dataDescFile, true, true, spList, idList, id2sp, &scores, [&] { return (size_t)blastScores.size(); },
+       nullptr);
+}
+
 void grabSequenceData(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
                       Str2Str& id2sp) {
   // The networks are read for their identifiers; no record is kept.

@@ -71,6 +71,11 @@ class PairCollector {
 void grabIdentifiersAndInteractions(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
                                     Str2Str& id2sp, PairCollector& intxns);
 
+// Identifiers from every file the full loader reads, and the sequence
+// scores' records; the networks are read for their identifiers only.
+void grabIdentifiersAndScores(const std::string& dataDescFile, VecStr& spList, VecStr& idList,
+                              Str2Str& id2sp, PairCollector& blastScores);
+
 // The full loader of a compute run, collecting the records instead of mapping them.
 void grabSequenceAndInteractionData(const std::string& dataDescFile, VecStr& spList,
                                     VecStr& idList, Str2Str& id2sp, PairCollector& blastScores,

@@ -10,6 +10,7 @@
 #include "base/match_table.h"
 #include "base/run_data.h"
 #include "base/types.h"
+#include "baseline/reciprocal_hits.h"
 #include "eval/evaluation.h"
 #include "io/gaf_reader.h"
 #include "report/progress_log.h"
@@ -21,6 +22,8 @@ struct ReportInputs {
   VecStr groupFiles;      // optional: ortholog groups, "protein group" lines
   std::string gafFile;    // optional: GO annotations
   GafOptions gaf;
+  VecStr namesFiles;                                     // optional: "id name [description]" lines
+  std::vector<std::pair<std::string, std::string>> fastaFiles;  // optional: (species code, UniProt FASTA)
 };
 
 // An edge of the alignment graph between two protein numbers.
@@ -36,6 +39,30 @@ struct ReportEdge {
   double weight;  // interaction weight
   bool hasScore;
   double score;   // match score
+};
+
+// What a user can rank a cluster by. Aligned pairs are its cross-species
+// member pairs; a pair the match-score file lacks counts as score 0.
+struct ClusterMeasures {
+  long pairs = 0;
+  double meanScore = 0, minScore = 0;  // with --scores
+  long sequenceHits = 0;               // aligned pairs with a sequence score
+  long interactions = 0;               // interactions between two members
+  // Interactions of a member, with a clustered partner, whose two clusters
+  // are joined by interactions of at least two species.
+  long conserved = 0;
+  long baselinePairs = 0;              // aligned pairs the baseline also puts in one cluster
+  bool baselineSame = false;           // the members are exactly one baseline cluster
+};
+
+// An aligned pair with its evidence. rank1 is protein b's rank among a's
+// sequence hits in b's species, rank2 the other way (0: no hit).
+struct AlignedPair {
+  int cluster, a, b;
+  bool hasScore;
+  double score, sequence;
+  int rank1, rank2;
+  bool inBaseline;
 };
 
 struct SpeciesSummary {
@@ -66,6 +93,16 @@ struct AlignmentReport {
   EvalReport eval;
   bool haveLog = false;
   std::vector<PairSweeps> sweeps;
+
+  bool haveNames = false;
+  VecStr names, descriptions;  // per protein; "" for none
+  SequenceHits hits;
+  Baseline baseline;
+  EvalReport baselineEval;
+  PairCounts baselinePairs;
+  std::vector<ClusterMeasures> measures;  // per cluster
+  std::vector<AlignedPair> pairs;         // by confidence: match score, sequence score, cluster
+  std::vector<VecInt> memberInteractions; // per cluster: (i, j) member positions, flat
 };
 
 // Reads every input and computes what the outputs show. Throws RunError on

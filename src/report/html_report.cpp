@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "report/explore_page.h"
 #include "report/report_files.h"
 
 namespace {
@@ -62,7 +63,7 @@ std::string barChart(const VecStr& labels, const std::vector<long>& values, cons
 // a value, on a linear axis from 0 to the largest value.
 template <class Y>
 std::string sweepChart(const std::vector<PairSweeps>& pairs, Y y, const std::string& yTitle) {
-  const int W = 560, H = 240, left = 64, right = 110, top = 16, bottom = 40;
+  const int W = 560, H = 240, left = 64, right = 16, top = 16, bottom = 40;
   const double plotW = W - left - right, plotH = H - top - bottom;
   int maxIter = 1;
   double maxY = 0;
@@ -107,15 +108,18 @@ std::string sweepChart(const std::vector<PairSweeps>& pairs, Y y, const std::str
     }
     if (!points.empty())
       s += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + color + "\" stroke-width=\"2\"/>\n";
-    if (k < 12) {
-      const int ly = top + 10 + 16 * (int)k;
-      s += "<rect x=\"" + std::to_string(W - right + 10) + "\" y=\"" + std::to_string(ly - 8) +
-           "\" width=\"10\" height=\"10\" fill=\"" + color + "\"/><text x=\"" + std::to_string(W - right + 24) +
-           "\" y=\"" + std::to_string(ly + 1) + "\" class=\"ax\">" +
-           xmlEscape(pairs[k].species1 + "-" + pairs[k].species2) + "</text>\n";
-    }
   }
   return s + "</svg>\n";
+}
+
+// The species pairs' colours, beside the charts rather than on them, so any
+// number of pairs fits and none hides a line.
+std::string sweepLegend(const std::vector<PairSweeps>& pairs) {
+  std::string s = "<div class=\"legend\">";
+  for (size_t k = 0; k < pairs.size(); ++k)
+    s += std::string("<span><span class=\"swatch\" style=\"background:") + kPalette[k % 10] + "\"></span>" +
+         xmlEscape(pairs[k].species1 + "-" + pairs[k].species2) + "</span>";
+  return s + "</div>\n";
 }
 
 std::string cell(const std::string& text, bool number = false) {
@@ -124,6 +128,43 @@ std::string cell(const std::string& text, bool number = false) {
 
 std::string percent(long part, long whole) {
   return whole ? num(100.0 * (double)part / (double)whole, "%.1f") + "%" : std::string("n/a");
+}
+
+// The evaluator's lines of the run and of the baseline side by side: both
+// come from the same inputs, so their labels are the same, in one order.
+std::string baselineSection(const AlignmentReport& r) {
+  auto lines = [](const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> out;
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t nl = text.find('\n', at);
+      const std::string line = text.substr(at, nl - at);
+      at = nl + 1;
+      size_t gap = line.find("  ");
+      if (gap == std::string::npos) gap = std::min<size_t>(29, line.size());
+      const size_t value = line.find_first_not_of(' ', gap);
+      out.emplace_back(line.substr(0, gap), value == std::string::npos ? std::string() : line.substr(value));
+    }
+    return out;
+  };
+  const auto run = lines(formatReportText(r.eval)), base = lines(formatReportText(r.baselineEval));
+  std::string h =
+      "<h2>Beside the sequence-only baseline</h2>\n<p class=\"note\">The baseline: reciprocal best hits of the "
+      "same sequence scores (a pair of two species whose proteins each score the other at least as high as any "
+      "protein of the other's species), merged across species pairs by shared members, strongest pair first and at most one protein per species "
+      "in a cluster. Aligned pairs are the "
+      "cross-species pairs within one cluster.</p>\n<table id=\"baseline\">\n<tr><th>measure</th><th>run</th>"
+      "<th>baseline</th></tr>\n";
+  for (size_t i = 0; i < run.size() && i < base.size(); ++i)
+    h += "<tr><th>" + xmlEscape(run[i].first) + "</th>" + cell(run[i].second, true) + cell(base[i].second, true) +
+         "</tr>\n";
+  const PairCounts& p = r.baselinePairs;
+  h += "<tr><th>aligned pairs</th>" + cell(std::to_string(p.run), true) + cell(std::to_string(p.baseline), true) +
+       "</tr>\n<tr><th>aligned pairs in both</th>" + cell(std::to_string(p.shared), true) +
+       cell(std::to_string(p.shared), true) + "</tr>\n<tr><th>pairs the network added</th>" +
+       cell(std::to_string(p.added()), true) + cell("", true) + "</tr>\n<tr><th>pairs the network removed</th>" +
+       cell("", true) + cell(std::to_string(p.removed()), true) + "</tr>\n</table>\n";
+  return h;
 }
 
 }  // namespace
@@ -139,10 +180,17 @@ std::string reportHtml(const AlignmentReport& r) {
       "h2{font-size:1.2em;margin-top:28px;color:#2b4f7a}\n"
       "table{border-collapse:collapse;margin:8px 0}\n"
       "td,th{border:1px solid #ccc;padding:3px 8px;text-align:left;vertical-align:top}\n"
-      "th{background:#e8eef6}\ntd.n{text-align:right;font-variant-numeric:tabular-nums}\n"
+      "th{background:#e8eef6}\ntd.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}\n"
       ".ax{font-size:11px;fill:#333}\n.charts{display:flex;flex-wrap:wrap;gap:16px}\nfigure{margin:0}\nfigcaption{font-weight:bold;margin:4px 0}\n"
       ".note{color:#555;font-size:.9em}\n.members{font-family:monospace;font-size:.85em}\n"
-      "</style>\n</head>\n<body>\n<h1>trivanex report</h1>\n";
+      ".legend{display:flex;flex-wrap:wrap;gap:4px 14px;font-size:12px;max-width:560px}\n"
+      ".swatch{display:inline-block;width:10px;height:10px;margin-right:4px}\n"
+      "th.sortable{cursor:pointer;white-space:nowrap}\n#clusters tbody tr{cursor:pointer}\n"
+      "#clusters tbody tr:hover{background:#f3f6fa}\ntr.chosen{background:#fff3c4}\n"
+      "#search-hits{padding-left:18px}\n#search-hits button{font-family:monospace}\n"
+      "#cluster-detail{border-left:4px solid #4e79a7;padding-left:12px;margin:8px 0}\n"
+      "#cluster-detail:empty{display:none}\n"
+      "</style>\n<link rel=\"icon\" href=\"data:,\">\n</head>\n<body>\n<h1>trivanex report</h1>\n";
 
   h += "<p class=\"note\">Data: " + xmlEscape(r.inputs.dataDescFile) + " &middot; clusters: " +
        xmlEscape(r.inputs.clusterFile);
@@ -209,6 +257,8 @@ std::string reportHtml(const AlignmentReport& r) {
     h += "</p>\n";
   }
 
+  h += baselineSection(r) + exploreSection(r);
+
   // The largest clusters, ties in file order.
   VecInt order(r.clusters.size());
   std::iota(order.begin(), order.end(), 0);
@@ -222,7 +272,8 @@ std::string reportHtml(const AlignmentReport& r) {
     std::string members;
     for (size_t i = 0; i < r.clusters[c].size(); ++i) {
       const int p = r.clusters[c][i];
-      members += (i ? " " : "") + r.idList[p] + " (" + r.index.speciesNames[r.index.speciesOf[p]] + ")";
+      members += (i ? " " : "") + r.idList[p] + (r.haveNames && !r.names[p].empty() ? " " + r.names[p] : "") + " (" +
+                 r.index.speciesNames[r.index.speciesOf[p]] + ")";
     }
     h += "<tr>" + cell(std::to_string(c + 1), true) + cell(std::to_string(r.clusters[c].size()), true) +
          cell(std::to_string(r.clusterSpecies[c]), true) + "<td class=\"members\">" + xmlEscape(members) +
@@ -243,14 +294,14 @@ std::string reportHtml(const AlignmentReport& r) {
                         return s.entries >= 0;
                       },
                       "entries") +
-           "</figure>\n<figure><figcaption>Change between sweeps (L1)</figcaption>\n" +
+           sweepLegend(r.sweeps) + "</figure>\n<figure><figcaption>Change between sweeps (L1)</figcaption>\n" +
            sweepChart(r.sweeps,
                       [](const SweepStep& s, double& v) {
                         v = s.change;
                         return s.change >= 0;
                       },
                       "change") +
-           "</figure>\n</div>\n";
+           sweepLegend(r.sweeps) + "</figure>\n</div>\n";
       h += "<table>\n<tr><th>species pair</th><th>sequence entries</th><th>sweeps</th><th>final entries</th>"
            "<th>entries per sweep</th><th>change per sweep</th></tr>\n";
       for (const PairSweeps& p : r.sweeps) {

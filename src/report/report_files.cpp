@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/number_format.h"
+#include "baseline/baseline_text.h"
 
 namespace {
 
@@ -45,7 +46,42 @@ const std::string& speciesName(const AlignmentReport& r, int p) {
   return r.index.speciesNames[r.index.speciesOf[p]];
 }
 
+// A free text as one cell: tabs and line breaks become blanks.
+std::string tsvText(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return text;
+}
+
+// The name cells of a protein, each after a tab, when names were given.
+std::string nameCells(const AlignmentReport& r, int p) {
+  return r.haveNames ? "\t" + tsvText(r.names[p]) + "\t" + tsvText(r.descriptions[p]) : std::string();
+}
+
+std::string share(long part, long whole) { return whole ? fixed4((double)part / (double)whole) : std::string(); }
+
+// The cells of a cluster's measures, each after a tab.
+std::string measureCells(const AlignmentReport& r, size_t c) {
+  const ClusterMeasures& m = r.measures[c];
+  std::string t = "\t" + std::to_string(m.pairs) + "\t";
+  if (r.haveScores && m.pairs) t += g6(m.meanScore) + "\t" + g6(m.minScore);
+  else t += "\t";
+  t += "\t" + share(m.sequenceHits, m.pairs) + "\t" + std::to_string(m.interactions) + "\t" +
+       std::to_string(m.conserved) + "\t" + share(m.baselinePairs, m.pairs) + "\t" + baselineAgreement(m);
+  return t;
+}
+
+const char* const kMeasureHeader =
+    "\taligned_pairs\tmean_match_score\tmin_match_score\tsequence_hit_share\tinteractions\t"
+    "conserved_interactions\tbaseline_share\tbaseline";
+
 }  // namespace
+
+const char* baselineAgreement(const ClusterMeasures& m) {
+  if (m.baselineSame) return "same";
+  if (m.pairs && m.baselinePairs == m.pairs) return "within";
+  return m.baselinePairs ? "partly" : "none";
+}
 
 std::string xmlEscape(const std::string& text) {
   std::string t;
@@ -64,31 +100,37 @@ std::string xmlEscape(const std::string& text) {
 }
 
 std::string clustersTsv(const AlignmentReport& r) {
-  std::string t = "cluster_id\tsize\tspecies_count\tprotein\tspecies" + annotationHeader(r) + "\n";
+  std::string t = "cluster_id\tsize\tspecies_count\tprotein\tspecies" + annotationHeader(r) +
+                  (r.haveNames ? "\tname\tdescription" : "") + kMeasureHeader + "\n";
   for (size_t c = 0; c < r.clusters.size(); ++c) {
     const std::string head = std::to_string(c + 1) + "\t" + std::to_string(r.clusters[c].size()) + "\t" +
                              std::to_string(r.clusterSpecies[c]) + "\t";
+    const std::string measures = measureCells(r, c);
     for (int p : r.clusters[c])
-      t += head + r.idList[p] + "\t" + speciesName(r, p) + annotationCells(r, r.idList[p]) + "\n";
+      t += head + r.idList[p] + "\t" + speciesName(r, p) + annotationCells(r, r.idList[p]) + nameCells(r, p) +
+           measures + "\n";
   }
   return t;
 }
 
 std::string nodesTsv(const AlignmentReport& r) {
-  std::string t = "protein\tspecies\tcluster_id\tcluster_size" + annotationHeader(r) + "\n";
+  std::string t = "protein\tspecies\tcluster_id\tcluster_size" + annotationHeader(r) +
+                  (r.haveNames ? "\tname\tdescription" : "") + "\n";
   for (size_t c = 0; c < r.clusters.size(); ++c)
     for (int p : r.clusters[c])
       t += r.idList[p] + "\t" + speciesName(r, p) + "\t" + std::to_string(c + 1) + "\t" +
-           std::to_string(r.clusters[c].size()) + annotationCells(r, r.idList[p]) + "\n";
+           std::to_string(r.clusters[c].size()) + annotationCells(r, r.idList[p]) + nameCells(r, p) + "\n";
   return t;
 }
 
 std::string edgesTsv(const AlignmentReport& r) {
-  std::string t = "source\ttarget\ttype\tweight\tmatch_score\n";
+  std::string t = std::string("source\ttarget\ttype\tweight\tmatch_score") +
+                  (r.haveNames ? "\tsource_name\ttarget_name" : "") + "\n";
   for (const ReportEdge& e : r.edges) {
     t += r.idList[e.a] + "\t" + r.idList[e.b] + (e.aligned ? "\taligned\t\t" : "\tinteraction\t");
     if (!e.aligned) t += g6(e.weight) + "\t";
     if (e.hasScore) t += g6(e.score);
+    if (r.haveNames) t += "\t" + tsvText(r.names[e.a]) + "\t" + tsvText(r.names[e.b]);
     t += "\n";
   }
   return t;
@@ -117,6 +159,9 @@ std::string alignmentGraphml(const AlignmentReport& r) {
   if (r.haveGroups)
     t += "  <key id=\"groups\" for=\"node\" attr.name=\"groups\" attr.type=\"string\"/>\n";
   if (r.haveGo) t += "  <key id=\"go_terms\" for=\"node\" attr.name=\"go_terms\" attr.type=\"int\"/>\n";
+  if (r.haveNames)
+    t += "  <key id=\"name\" for=\"node\" attr.name=\"name\" attr.type=\"string\"/>\n"
+         "  <key id=\"description\" for=\"node\" attr.name=\"description\" attr.type=\"string\"/>\n";
   t += "  <key id=\"type\" for=\"edge\" attr.name=\"type\" attr.type=\"string\"/>\n"
        "  <key id=\"weight\" for=\"edge\" attr.name=\"weight\" attr.type=\"double\"/>\n"
        "  <key id=\"match_score\" for=\"edge\" attr.name=\"match_score\" attr.type=\"double\"/>\n"
@@ -136,6 +181,10 @@ std::string alignmentGraphml(const AlignmentReport& r) {
         auto g = r.goTerms.find(id);
         t += "<data key=\"go_terms\">" + std::to_string(g == r.goTerms.end() ? 0 : g->second.size()) + "</data>";
       }
+      // A protein without a name has no name attribute, rather than an empty one.
+      if (r.haveNames && !r.names[p].empty()) t += "<data key=\"name\">" + xmlEscape(r.names[p]) + "</data>";
+      if (r.haveNames && !r.descriptions[p].empty())
+        t += "<data key=\"description\">" + xmlEscape(r.descriptions[p]) + "</data>";
       t += "</node>\n";
     }
   for (const ReportEdge& e : r.edges) {
@@ -161,5 +210,21 @@ std::string reportSummary(const AlignmentReport& r) {
     t += label + (s.proteins ? fixed4((double)s.clustered / (double)s.proteins) : std::string("n/a")) + " (" +
          std::to_string(s.clustered) + " / " + std::to_string(s.proteins) + ")\n";
   }
-  return t + eval.substr(cut);
+  return t + eval.substr(cut) + formatBaselineText(r.baselineEval, r.baselinePairs);
+}
+
+std::string pairsTsv(const AlignmentReport& r) {
+  std::string t = std::string("cluster_id\tprotein1\tspecies1\tprotein2\tspecies2\tmatch_score\tsequence_score\t"
+                              "rank1\trank2\treciprocal_best\tbaseline") +
+                  (r.haveNames ? "\tname1\tname2" : "") + "\n";
+  auto rank = [](int k) { return k ? std::to_string(k) : std::string(); };
+  for (const AlignedPair& p : r.pairs) {
+    t += std::to_string(p.cluster + 1) + "\t" + r.idList[p.a] + "\t" + speciesName(r, p.a) + "\t" + r.idList[p.b] +
+         "\t" + speciesName(r, p.b) + "\t" + (r.haveScores ? g6(p.score) : std::string()) + "\t" +
+         (p.sequence > 0 ? g6(p.sequence) : std::string()) + "\t" + rank(p.rank1) + "\t" + rank(p.rank2) + "\t" +
+         (p.rank1 == 1 && p.rank2 == 1 ? "yes" : "no") + "\t" + (p.inBaseline ? "yes" : "no");
+    if (r.haveNames) t += "\t" + tsvText(r.names[p.a]) + "\t" + tsvText(r.names[p.b]);
+    t += "\n";
+  }
+  return t;
 }

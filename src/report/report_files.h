@@ -7,14 +7,24 @@
 
 #include "report/alignment_report.h"
 
-// clusters.tsv: cluster_id size species_count protein species [groups] [go_terms],
-// one row per member in the cluster file's order; cluster_id counts from 1.
+// clusters.tsv: cluster_id size species_count protein species [groups]
+// [go_terms] [name description], then the cluster's measures (aligned_pairs
+// mean_match_score min_match_score sequence_hit_share interactions
+// conserved_interactions baseline_share baseline), one row per member in the
+// cluster file's order; cluster_id counts from 1.
 std::string clustersTsv(const AlignmentReport& r);
-// nodes.tsv: protein species cluster_id cluster_size [groups] [go_terms].
+// nodes.tsv: protein species cluster_id cluster_size [groups] [go_terms] [name description].
 std::string nodesTsv(const AlignmentReport& r);
 // edges.tsv: source target type weight match_score; empty cells for values
 // an edge does not have.
 std::string edgesTsv(const AlignmentReport& r);
+// pairs.tsv: every aligned pair, most confident first (match score, then
+// sequence score): cluster_id protein1 species1 protein2 species2 match_score
+// sequence_score rank1 rank2 reciprocal_best baseline [name1 name2].
+std::string pairsTsv(const AlignmentReport& r);
+// "same", "within", "partly" or "none": how a cluster's aligned pairs stand
+// to the baseline's clusters.
+const char* baselineAgreement(const ClusterMeasures& m);
 // alignment.sif: "source<TAB>type<TAB>target" per edge, then clustered
 // proteins without any edge alone on a line.
 std::string alignmentSif(const AlignmentReport& r);

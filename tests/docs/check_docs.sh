@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The repository's documents against the build: CI runs the README's test
-# command as written, the citation file and the changelog's latest entry carry
+# command as written, the citation file and the changelog's latest released entry carry
 # the version the programs report, and the README's option table names every
 # option of trivanex's usage text.
 # Usage: check_docs.sh SOURCE_DIR TRIVANEX
@@ -16,7 +16,7 @@ grep -qxF "    $test_command" "$src/README.md" || fail "README does not show .ci
 version=$("$trivanex" --version | sed -n 's/^trivanex //p')
 [ -n "$version" ] || fail "trivanex --version printed no version"
 grep -qx "version: $version" "$src/CITATION.cff" || fail "CITATION.cff is not at version $version"
-# Changes not yet released gather under an "(unreleased)" heading above it.
+# The latest released entry; an "(unreleased)" one above it gathers the next version's changes.
 [ "$(grep '^## ' "$src/CHANGELOG.md" | grep -v '(unreleased)$' | head -1 | awk '{print $2}')" = "$version" ] ||
   fail "CHANGELOG.md's latest released entry is not $version"
 

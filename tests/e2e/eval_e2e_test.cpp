@@ -56,6 +56,28 @@ TEST(EvalRun, TextAndJsonReports) {
   expectReport(with({"data.in", "clusters.txt", "--json"}, kTruth), "report.json");
 }
 
+// The input's .evals files give the baseline {a1 b1} (a1's tied best hit b4
+// would be a second B), {a3 b2 c1} (a3-b2 first, then c1's tied a3 and a5:
+// a3 by identifier order, a5 would be a second A) and {b3 c2} (b2-c2 scores
+// 0: no hit); a4-b3 is no reciprocal pair. Without the baseline the output
+// is the evaluator's earlier output, which the default one continues.
+TEST(EvalRun, TheBaselineFollowsTheRunsLinesUnchanged) {
+  const std::string text = expected("report.txt"), json = expected("report.json");
+  EXPECT_NE(std::string::npos, text.find("baseline clusters                       3\n"
+                                         "baseline proteins clustered             7\n"));
+  EXPECT_NE(std::string::npos, text.find("aligned pairs                           6\n"
+                                         "baseline aligned pairs                  5\n"
+                                         "aligned pairs in both                   1\n"
+                                         "pairs the network added                 5\n"
+                                         "pairs the network removed               4\n"));
+  const RunResult plain = runEval(with({"--no-baseline", "data.in", "clusters.txt"}, kTruth));
+  ASSERT_EQ(0, plain.exitCode);
+  EXPECT_EQ(plain.out, text.substr(0, text.find("baseline ")));
+  const RunResult plainJson = runEval(with({"--json", "--no-baseline", "data.in", "clusters.txt"}, kTruth));
+  const std::string head = plainJson.out.substr(0, plainJson.out.rfind("\n}"));
+  EXPECT_EQ(head + ",\n  \"baseline\": {", json.substr(0, head.size() + 17));
+}
+
 TEST(EvalRun, EmptyClusterFile) {
   expectReport(with({"data.in", "empty.txt"}, kTruth), "empty.txt");
   expectReport(with({"--json", "data.in", "empty.txt"}, kTruth), "empty.json");

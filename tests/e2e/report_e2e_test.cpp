@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 using testutil::readFile;
 using testutil::RunResult;
 
-const char* const kFiles[] = {"clusters.tsv",  "nodes.tsv",     "edges.tsv",
-                              "alignment.graphml", "alignment.sif", "report.html"};
+const char* const kFiles[] = {"clusters.tsv",  "nodes.tsv",     "edges.tsv", "alignment.graphml",
+                              "alignment.sif", "report.html", "pairs.tsv"};
 
 // A scratch copy of the input folder (its data.in names "."), removed at the end.
 struct Scratch {
@@ -36,7 +36,8 @@ std::string expected(const std::string& name) {
 TEST(ReportRun, EveryFileWithEveryInput) {
   Scratch s;
   const RunResult r = s.run({"--scores", "match-score.txt", "--log", "run.stderr", "--groups", "groups.fo",
-                             "--gaf", "go.gaf", "data.in", "clusters.txt", "--out", "rep"});
+                             "--gaf", "go.gaf", "--names", "names.tsv", "--fasta", "hs=hs.fasta.gz", "data.in",
+                             "clusters.txt", "--out", "rep"});
   ASSERT_EQ(0, r.exitCode) << r.err;
   EXPECT_EQ("", r.err);
   EXPECT_EQ(expected("full/stdout.txt"), r.out);
@@ -44,8 +45,8 @@ TEST(ReportRun, EveryFileWithEveryInput) {
     SCOPED_TRACE(f);
     EXPECT_EQ(expected(std::string("full/") + f), readFile(s.dir + "/rep/" + f));
   }
-  // Nothing but the six files: every temporary was renamed.
-  EXPECT_EQ(6, std::distance(fs::directory_iterator(s.dir + "/rep"), fs::directory_iterator()));
+  // Nothing but the seven files: every temporary was renamed.
+  EXPECT_EQ(7, std::distance(fs::directory_iterator(s.dir + "/rep"), fs::directory_iterator()));
 }
 
 TEST(ReportRun, RunFilesAloneGiveTablesWithoutScoresOrAnnotations) {
@@ -55,12 +56,14 @@ TEST(ReportRun, RunFilesAloneGiveTablesWithoutScoresOrAnnotations) {
   EXPECT_EQ(expected("plain/stdout.txt"), r.out);
   EXPECT_EQ(expected("plain/clusters.tsv"), readFile(s.dir + "/plain/clusters.tsv"));
   EXPECT_EQ(expected("plain/edges.tsv"), readFile(s.dir + "/plain/edges.tsv"));
+  EXPECT_EQ(expected("plain/pairs.tsv"), readFile(s.dir + "/plain/pairs.tsv"));
 }
 
 TEST(ReportRun, BadInputStopsAndLeavesTheFolderAsItWas) {
   Scratch s;
   testutil::writeFile(s.dir + "/bad-scores.txt", "c1 h1 0.5\nh3 s3 high\n");
   testutil::writeFile(s.dir + "/bad-clusters.txt", "c1 h1\nq9\n");
+  testutil::writeFile(s.dir + "/bad-names.tsv", "s1 CDC28\n\ns2\n");
   fs::create_directory(s.dir + "/rep");
   testutil::writeFile(s.dir + "/rep/clusters.tsv", "earlier\n");
   const std::string seeHelp = " (trivanex-report --help shows the usage)";
@@ -73,6 +76,12 @@ TEST(ReportRun, BadInputStopsAndLeavesTheFolderAsItWas) {
       {{"--scores", "bad-scores.txt", "data.in", "clusters.txt", "--out", "rep"},
        "bad-scores.txt line 2: score 'high' is not a number"},
       {{"--log", "none.log", "data.in", "clusters.txt", "--out", "rep"}, "cannot open log file none.log"},
+      {{"--names", "bad-names.tsv", "data.in", "clusters.txt", "--out", "rep"},
+       "bad-names.tsv line 3: expected 'id name [description]', found only 's2'"},
+      {{"--fasta", "hs.fasta.gz", "data.in", "clusters.txt", "--out", "rep"},
+       "--fasta takes CODE=FILE, not 'hs.fasta.gz'" + seeHelp},
+      {{"--fasta", "mm=hs.fasta.gz", "data.in", "clusters.txt", "--out", "rep"},
+       "--fasta mm=hs.fasta.gz: 'mm' is not a species of data.in"},
       {{"--gaf-column", "1", "data.in", "clusters.txt", "--out", "rep"},
        "--gaf-column takes 2 or 3, not '1'" + seeHelp},
   };

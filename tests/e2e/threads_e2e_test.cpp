@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "test_util.h"
 
@@ -94,6 +95,47 @@ TEST(Threads, OneCpuAndTwoCpusWriteTheSameBytes) {
     EXPECT_GT(f1.at("tmp_output_cluster.txt").size(), 1000u);
     EXPECT_GT(f1.at("tmp_match-score.txt").size(), 100000u);
   }
+  fs::remove_all(one);
+  fs::remove_all(two);
+}
+
+// The joint assembly, after either sweep, on one CPU and on two: the same
+// bytes, and clusters that keep its promises (a protein in one cluster at
+// most, every cluster across two species or more).
+TEST(Threads, JointRunsWriteTheSameBytesAndKeepTheirInvariants) {
+  cpu_set_t mask;
+  sched_getaffinity(0, sizeof mask, &mask);
+  if (CPU_COUNT(&mask) < 2) GTEST_SKIP() << "this machine gives the tests one CPU";
+  const std::string one = testutil::makeTempDir(), two = testutil::makeTempDir();
+  writeDataSet(one);
+  writeDataSet(two);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--joint", "data.in"},
+        std::vector<std::string>{"--joint", "--factored", "data.in"}}) {
+    const testutil::RunResult r1 = runOn(1, args, one);
+    const testutil::RunResult r2 = runOn(2, args, two);
+    ASSERT_EQ(0, r1.exitCode) << r1.err;
+    EXPECT_EQ(r1.err, r2.err);
+    EXPECT_EQ(r1.out, r2.out);
+    const std::string clusters = testutil::readFile(one + "/tmp_output_cluster.txt");
+    EXPECT_EQ(clusters, testutil::readFile(two + "/tmp_output_cluster.txt"));
+    std::istringstream lines(clusters);
+    std::string line, id;
+    std::set<std::string> seen;
+    int count = 0;
+    while (std::getline(lines, line)) {
+      std::istringstream ids(line);
+      std::set<std::string> species;
+      while (ids >> id) {
+        EXPECT_TRUE(seen.insert(id).second) << id << " is in two clusters";
+        species.insert(id.substr(0, 2));
+      }
+      EXPECT_GE(species.size(), 2u) << line;
+      ++count;
+    }
+    EXPECT_GT(count, 50);
+  }
+  EXPECT_FALSE(fs::exists(one + "/stars_ce.txt"));
   fs::remove_all(one);
   fs::remove_all(two);
 }

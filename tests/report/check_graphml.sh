@@ -2,7 +2,7 @@
 # Reads the report's GraphML back with networkx (Debian python3-networkx, under
 # /usr/bin/python3) and checks it against the report's own tables: one node
 # per row of nodes.tsv, one edge per row of edges.tsv, every attribute present
-# where the tables have a value and typed as the keys declare.
+# where the tables have a value and typed as the keys declare, names included.
 # Usage: check_graphml.sh TRIVANEX_REPORT SOURCE_DIR; exit 77 (skip) without networkx.
 set -euo pipefail
 report=$1 src=$2
@@ -15,7 +15,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cp -r "$src/tests/data/report/input/." "$scratch"
 cd "$scratch"
-"$report" --scores match-score.txt --groups groups.fo --gaf go.gaf data.in clusters.txt --out rep > /dev/null
+"$report" --scores match-score.txt --groups groups.fo --gaf go.gaf --names names.tsv --fasta hs=hs.fasta.gz \
+  data.in clusters.txt --out rep > /dev/null
 "$py" - rep <<'PY'
 import csv, sys
 import networkx as nx
@@ -40,6 +41,9 @@ for n in nodes:
     check(n["protein"] + " cluster_id", a.get("cluster_id"), int(n["cluster_id"]))
     check(n["protein"] + " cluster_size", a.get("cluster_size"), int(n["cluster_size"]))
     check(n["protein"] + " go_terms", a.get("go_terms"), int(n["go_terms"]))
+    check(n["protein"] + " name", a.get("name", ""), n["name"])
+    check(n["protein"] + " description", a.get("description", ""), n["description"])
+check("named nodes", sum(1 for n in nodes if n["name"]) > 10, True)
 count = lambda key: sum(1 for _, _, d in g.edges(data=True) if key in d)
 check("edges with a type", count("type"), len(edges))
 check("edges with a weight", count("weight"), sum(1 for e in edges if e["weight"]))

@@ -88,9 +88,24 @@ for f in "$work"/single/stars_*.txt; do cmp "$f" "$work/results/work/${f##*/}" |
 # Every job's log is under results/logs; the pair logs, in pair order, are the run's log.
 [ "$(ls "$work/results/logs" | wc -l)" -ge 7 ] || fail "logs: $(ls "$work/results/logs")"
 if [ $report = true ]; then
-  for f in clusters.tsv nodes.tsv edges.tsv alignment.graphml report.html; do
+  for f in clusters.tsv nodes.tsv edges.tsv alignment.graphml report.html pairs.tsv; do
     [ -s "$work/results/report/$f" ] || fail "report folder has no $f"
   done
+fi
+
+# The trivanex jobs run quiet unless trace: true: the clustering's log is its
+# closing line alone; with trace the jobs keep their trace and the report reads it.
+clusters=$(wc -l < "$work/results/clusters.txt")
+[ "$(cat "$work/results/logs/cluster.stderr")" = \
+  "Wrote $work/results/clusters.txt ($clusters clusters), stars_ce.txt, stars_hs.txt, stars_sc.txt" ] ||
+  fail "quiet clustering log: $(head -3 "$work/results/logs/cluster.stderr")"
+[ -s "$work/results/logs/cluster.stdout" ] && fail "a quiet clustering wrote to standard output"
+snakemake -s "$src/workflow/Snakefile" --directory "$work" -n -p --forceall --cores 1 \
+  --config data="$work/data" bin="$build" options="$options" out="$work/results" report=$report \
+  trace=true >"$work/trace.log" 2>&1 || { cat "$work/trace.log"; status=1; }
+grep -q -- '--quiet' "$work/trace.log" && fail "trace: true still runs the jobs with --quiet"
+if [ $report = true ]; then
+  grep -q -- "--log $work/results/logs/run.stderr" "$work/trace.log" || fail "trace: true gives the report no log"
 fi
 
 # Two copies of one family whose scores differ only past the sixth digit: read
