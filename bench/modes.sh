@@ -4,13 +4,16 @@
 # and a --joint run (extra trivanex options go to both), each scored by
 # trivanex-eval. Prints one table row a run: clusters, specificity, correct
 # nodes, the clusters holding every species with their specificity and
-# correct nodes, wall time, peak memory and the clustering step's time.
+# correct nodes, wall time, peak memory and the clustering step's time; and
+# after the default run, the sequence-only baseline that trivanex-eval reports
+# (reciprocal best hits of the sequence scores).
 # Figures only; nothing is asserted.
 #
 #   bench/modes.sh ../shared/data/napabench-* [-- --factored]
+#   TRIVANEX_BUILD=/elsewhere bench/modes.sh ...   programs of another build folder
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD:-"$root/build"}
+build=$(cd "${TRIVANEX_BUILD:-$root/build}" && pwd)
 sets=()
 while (($#)) && [ "$1" != "--" ]; do sets+=("$(cd "$1" && pwd)"); shift; done
 [ "${1:-}" = "--" ] && shift
@@ -34,7 +37,12 @@ for data in "${sets[@]}"; do
       /^clusters  / {c = $2} /^specificity/ {s = $2} /^correct nodes/ {n = $3}
       /^all-species clusters/ {ac = $3} /^all-species specificity/ {as = $3}
       /^all-species correct nodes/ {an = $4}
-      END {printf "%-28s %-8s %8s %7s %6s %9s %7s %6s %8s %8s %8s\n", set, mode, c, s, n, ac, as, an, wall, mb, cl}' eval.txt
+      /^baseline clusters  / {bc = $3} /^baseline specificity/ {bs = $3}
+      /^baseline correct nodes/ {bn = $4} /^baseline all-species clusters/ {bac = $4}
+      /^baseline all-species specificity/ {bas = $4} /^baseline all-species correct nodes/ {ban = $5}
+      END {printf "%-28s %-8s %8s %7s %6s %9s %7s %6s %8s %8s %8s\n", set, mode, c, s, n, ac, as, an, wall, mb, cl
+           if (mode == "default" && bc != "")
+             printf "%-28s %-8s %8s %7s %6s %9s %7s %6s %8s %8s %8s\n", set, "baseline", bc, bs, bn, bac, bas, ban, "-", "-", "-"}' eval.txt
     cd "$work" && rm -rf "$run"
   done
 done

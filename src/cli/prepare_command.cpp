@@ -12,7 +12,8 @@ namespace {
 
 const char* const kPrepareUsage =
     "Usage: trivanex-prepare --out DIR --species CODE=NETWORK_FILE [--species ...]\n"
-    "                        --hits FILE [--hits ...] [--fasta CODE=FASTA_FILE ...] [options]\n"
+    "                        --hits [A,B=]FILE [--hits ...] [--fasta CODE=FASTA_FILE ...]\n"
+    "                        [--id-map FILE ...] [options]\n"
     "       trivanex-prepare --check DATA.in [--strict]\n"
     "\n"
     "Writes a data folder for trivanex: DIR/CODE.tab for every species, DIR/A-B.evals\n"
@@ -27,11 +28,16 @@ const char* const kPrepareUsage =
     "                             weight', weights 0 to 1, optional header), SIF,\n"
     "                             BioGRID TAB3, STRING links or PSI-MI TAB, recognised\n"
     "                             from the first lines\n"
-    "  --hits FILE                a BLAST, DIAMOND or MMseqs2 table (-outfmt 6); a pair\n"
-    "                             seen several times keeps its largest score\n"
-    "  --fasta CODE=FILE          the species' proteins; without it a protein's species\n"
-    "                             comes from the networks, and hits naming a protein of\n"
-    "                             no species are dropped\n"
+    "  --hits [A,B=]FILE          a BLAST, DIAMOND or MMseqs2 table (-outfmt 6); a pair\n"
+    "                             seen several times keeps its largest score; with A,B=\n"
+    "                             column 1 names proteins of species A, column 2 of B\n"
+    "                             (a name both species use is then still found)\n"
+    "  --fasta CODE=FILE          the species' proteins: exactly the file's (network\n"
+    "                             interactions naming another are dropped and counted);\n"
+    "                             without it a species' proteins are its network's\n"
+    "  --id-map FILE              'from to' lines mapping identifiers of any input to\n"
+    "                             others (the networks', say), or UniProt idmapping\n"
+    "                             'ACC TYPE ID' lines with --id-type; repeatable\n"
     "\n"
     "Options:\n"
     "  --network-format [CODE=]F  read the networks (of CODE) as F: edges, sif,\n"
@@ -45,8 +51,14 @@ const char* const kPrepareUsage =
     "                             (weights are combined_score / 1000)\n"
     "  --score-column N           the score column of the hit tables (default 12, the\n"
     "                             bit score)\n"
+    "  --id-type TYPE             UniProt idmapping: map identifiers of TYPE (GeneID,\n"
+    "                             Gene_Name, ...) to accessions; repeatable\n"
+    "  --foreign drop|majority    an identifier in several species' networks (organism-\n"
+    "                             wide exports list other species' partners): drop its\n"
+    "                             interactions, or keep it in the network where it has\n"
+    "                             most (by default the run stops and says so)\n"
     "  --prefix-ids               write every identifier as CODE|identifier, for\n"
-    "                             species that share identifiers\n"
+    "                             species that really share identifiers\n"
     "  --no-normalise             keep identifiers as written (by default sp|ACC|NAME\n"
     "                             and tr|ACC|NAME become ACC, PSI-MI db:ACC becomes ACC)\n"
     "\n"
@@ -56,8 +68,9 @@ const char* const kPrepareUsage =
     "                             and warn about pair files that are missing or named\n"
     "                             in the other order, raw search tables, scores that\n"
     "                             look like e-values or percent identities, species\n"
-    "                             pairs without scores, unknown identifiers and pairs\n"
-    "                             given twice with different scores; changes nothing\n"
+    "                             pairs without scores, pair files most of whose\n"
+    "                             identifiers no network names, and pairs given twice\n"
+    "                             with different scores; changes nothing\n"
     "  --strict                   exit status 1 when there is any warning\n"
     "\n"
     "  --help                     print this text and exit\n"
@@ -65,8 +78,10 @@ const char* const kPrepareUsage =
     "\n"
     "A refused input (an identifier in two species, a malformed line, a truncated\n"
     "gzip file, a score column that is not a number, a network with no interaction\n"
-    "left after filtering) stops with one line 'Error: ...' naming the file and line,\n"
-    "and exit status 1.\n";
+    "left after filtering, a hit table none of whose lines names two proteins, a\n"
+    "species pair given a table that ends with no hit) stops with 'Error: ...'\n"
+    "naming the file, with the facts and remedies on indented lines, and exit status\n"
+    "1. A hit table that loses more than half its lines gets a 'Warning: ...'.\n";
 
 const char* const kSeeHelp = " (trivanex-prepare --help shows the usage)";
 
@@ -75,6 +90,20 @@ std::pair<std::string, std::string> splitAssign(const std::string& option, const
   if (eq == std::string::npos || eq == 0 || eq + 1 == value.size())
     throw RunError(option + " expects CODE=VALUE, not " + quoteToken(value) + kSeeHelp);
   return {value.substr(0, eq), value.substr(eq + 1)};
+}
+
+// "A,B=FILE": a table whose columns name proteins of A and B; anything else
+// is a file name (a name holding '=' and ',' before any '/' is taken as the former).
+HitTableInput hitTable(const std::string& value) {
+  const size_t eq = value.find('=');
+  const size_t comma = value.find(',');
+  if (eq == std::string::npos || comma == std::string::npos || comma > eq ||
+      value.find('/') < eq)
+    return {value, "", ""};
+  HitTableInput h{value.substr(eq + 1), value.substr(0, comma), value.substr(comma + 1, eq - comma - 1)};
+  if (h.codeA.empty() || h.codeB.empty() || h.path.empty() || h.codeB.find(',') != std::string::npos)
+    throw RunError("--hits expects FILE or A,B=FILE, not " + quoteToken(value) + kSeeHelp);
+  return h;
 }
 
 int intValue(const std::string& option, const std::string& value) {
@@ -119,7 +148,7 @@ int runTrivanexPrepare(int argc, char** argv, std::ostream& out, std::ostream& l
     } else if (arg == "--species") {
       options.species.push_back(splitAssign(arg, next()));
     } else if (arg == "--hits") {
-      options.hits.push_back(next());
+      options.hits.push_back(hitTable(next()));
     } else if (arg == "--fasta") {
       options.fasta.push_back(splitAssign(arg, next()));
     } else if (arg == "--network-format") {
@@ -144,6 +173,18 @@ int runTrivanexPrepare(int argc, char** argv, std::ostream& out, std::ostream& l
       options.network.minScore = intValue(arg, next());
     } else if (arg == "--score-column") {
       options.scoreColumn = intValue(arg, next());
+    } else if (arg == "--id-map") {
+      options.idMaps.push_back(next());
+    } else if (arg == "--id-type") {
+      options.idTypes.push_back(next());
+    } else if (arg == "--foreign") {
+      const std::string v = next();
+      if (v == "drop")
+        options.foreign = ForeignProteins::Drop;
+      else if (v == "majority")
+        options.foreign = ForeignProteins::Majority;
+      else
+        throw RunError("--foreign expects drop or majority, not " + quoteToken(v) + kSeeHelp);
     } else if (arg == "--prefix-ids") {
       options.prefixIds = true;
     } else if (arg == "--no-normalise") {

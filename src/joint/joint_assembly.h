@@ -22,7 +22,7 @@ struct JointSettings {
   double neighbourWeight = 0.6;   // share of the neighbours' support where the networks
                                   // agree fully with the scores
   double joinThreshold = 0.2;     // average linkage that joins two clusters
-  double secondThreshold = 0.1;   // the second pass: leftovers and clusters split in two
+  double secondThreshold = 0.15;  // the second pass: leftovers and clusters split in two
 };
 
 struct JointSummary {

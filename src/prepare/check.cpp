@@ -1,6 +1,7 @@
 #include "prepare/check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <fstream>
 #include <unordered_map>
@@ -121,9 +122,13 @@ PairStats checkPairFile(Checker& c, const std::string& path, int spA, int spB,
   if (!c.readable(path)) return stats;
   std::string line;
   std::vector<std::string> f;
-  long lineNo = 0, wide = 0, unknown = 0, wrongSide = 0, conflicts = 0, badScores = 0, exponents = 0;
-  long firstWide = 0, firstUnknown = 0, firstConflict = 0, firstExponent = 0;
+  long lineNo = 0, wide = 0, unknown = 0, wrongSide = 0, conflicts = 0, badScores = 0;
+  long firstWide = 0, firstUnknown = 0, firstConflict = 0;
   double lo = 0, hi = 0;
+  // What tells e-values from similarities: exact zeros (searches write 0 for
+  // the best e-values), values below 0.001 and the smallest positive value.
+  long zeros = 0, tiny = 0;
+  double minPositive = 0, maxBelowOne = 0;
   std::unordered_map<uint64_t, double> seen;
   while (std::getline(in, line)) {
     ++lineNo;
@@ -140,9 +145,12 @@ PairStats checkPairFile(Checker& c, const std::string& path, int spA, int spB,
         c.warn(path, lineNo, "the score " + quoteToken(f[2]) + " is not a number: trivanex stops");
       continue;
     }
-    if (f[2].find_first_of("eE") != std::string::npos && exponents++ == 0) firstExponent = lineNo;
     lo = stats.records == 0 ? score : std::min(lo, score);
     hi = stats.records == 0 ? score : std::max(hi, score);
+    if (score == 0) ++zeros;
+    if (score < 0.001) ++tiny;
+    if (score > 0) minPositive = minPositive == 0 ? score : std::min(minPositive, score);
+    if (score < 1) maxBelowOne = std::max(maxBelowOne, score);
     ++stats.records;
     int32_t id[2];
     const int want[2] = {spA, spB};
@@ -170,17 +178,31 @@ PairStats checkPairFile(Checker& c, const std::string& path, int spA, int spB,
            std::to_string(wide) + " lines with more than 3 fields: trivanex reads 'id_A id_B score' and "
            "ignores the rest, so a raw BLAST or DIAMOND table (-outfmt 6) is read with its percent "
            "identity as the score; build the file with trivanex-prepare --hits, which takes the bit score");
-  if (exponents)
-    c.warn(path, firstExponent,
-           std::to_string(exponents) + " scores written with an exponent: e-values? trivanex takes a "
-           "larger score as more similar; use bit scores");
-  else if (stats.records > 0 && lo >= 0 && hi <= 1)
-    c.warn(path, 0, "every score lies in [0, 1]: e-values? trivanex takes a larger score as more "
-                    "similar; use bit scores");
-  else if (stats.records > 0 && lo >= 0 && hi == 100)
+  // E-values: at most about 10 (a search's cut-off), and either many exact
+  // zeros or most values below 0.001, spread over several orders of
+  // magnitude. Similarities in [0, 1] (larger = better) have neither.
+  const bool manyZeros = zeros > 0 && 10 * zeros >= stats.records;
+  const bool spread = 2 * tiny > stats.records && minPositive > 0 && maxBelowOne >= 1e4 * minPositive;
+  if (stats.records > 0 && lo >= 0 && hi <= 10 && (manyZeros || spread)) {
+    char range[64];
+    std::snprintf(range, sizeof range, "%g to %g", lo, hi);
+    c.warn(path, 0, "the scores look like e-values (" + std::to_string(zeros) + " of " +
+                        std::to_string(stats.records) + " exactly 0, " + std::to_string(tiny) +
+                        " below 0.001, from " + range + "): trivanex takes a larger score as more similar, "
+                        "so the best pairs would count least; use bit scores");
+  } else if (stats.records > 0 && lo >= 0 && hi == 100) {
     c.warn(path, 0, "every score lies in [0, 100] and the largest is 100: percent identities? use bit scores");
-  if (unknown)
-    c.warn(path, firstUnknown, std::to_string(unknown) + " identifiers that no network names");
+  }
+  // Proteins without interactions are allowed; most of a file's identifiers
+  // unknown means the file and the networks name proteins differently.
+  if (unknown && unknown > stats.records)
+    c.warn(path, firstUnknown,
+           std::to_string(unknown) + " of its " + std::to_string(2 * stats.records) +
+               " identifiers are named by no network: the pair file and the networks name proteins "
+               "differently? (trivanex-prepare --id-map maps one kind of identifier to another)");
+  else if (unknown)
+    c.note(path, std::to_string(unknown) + " identifiers that no network names (proteins without interactions, "
+                 "which trivanex accepts)");
   if (conflicts)
     c.warn(path, firstConflict,
            std::to_string(conflicts) + " pairs given again with a different score: trivanex keeps the "

@@ -18,13 +18,21 @@ bool normaliseUniprot(std::string& id);
 // beyond taking the first entry.
 std::string psiMiIdentifier(std::string_view field, bool normalise, bool& rewritten);
 
+// What a few identifiers look like, for messages about tables whose
+// identifiers meet nothing: "'7529', '7531', '7532' (numbers: Entrez gene or
+// BioGRID ids?)". "no identifier" for an empty list.
+std::string describeIdentifiers(const std::vector<std::string>& ids);
+
 // The proteins of all species, numbered 0.. in the order they are added.
 //
+// A protein is an identifier of one species. Where species really share
+// names (--prefix-ids, or the same name in two species' FASTA files) one
+// identifier is a protein of each; the caller decides when that is allowed.
 // byName maps an identifier (normalised, without a species prefix) to its
-// protein number, or to kAmbiguous when --prefix-ids lets several species use
-// it; without --prefix-ids a second species is refused by the caller.
-// prefixed maps "CODE|id" to the number, filled only under --prefix-ids, so
-// hit tables written from prefixed FASTA files still find their proteins.
+// protein number, or to kAmbiguous when several species hold it; perSpecies
+// then holds (species, identifier) for each of them. prefixed maps
+// "CODE|id" to the number, filled only under --prefix-ids, so hit tables
+// written from prefixed FASTA files still find their proteins.
 class ProteinRegistry {
  public:
   static constexpr int32_t kAmbiguous = -2;
@@ -32,26 +40,25 @@ class ProteinRegistry {
 
   explicit ProteinRegistry(bool prefixIds) : prefixIds_(prefixIds) {}
 
-  // The number of `id` in `species`, added when new. Without --prefix-ids an
-  // identifier already held by another species returns kAmbiguous (the
-  // caller refuses the input); with it, both are kept under "CODE|id".
+  // The number of `id` in `species`, added when new (also when another
+  // species holds the same identifier).
   int32_t add(const std::string& id, int species, const std::vector<std::string>& codes);
 
-  // The number of an identifier of a hit table: kUnknown when no species has
-  // it, kAmbiguous when several do.
+  // The number of an identifier of a hit table whose columns do not say the
+  // species: kUnknown when no species has it, kAmbiguous when several do.
   int32_t find(const std::string& id) const;
+  // The number of `id` as a protein of `species` (kUnknown when it is not one).
+  int32_t findIn(const std::string& id, int species) const;
 
   size_t size() const { return name_.size(); }
   const std::string& name(int32_t p) const { return name_[p]; }
   int species(int32_t p) const { return species_[p]; }
-  // The species holding `id` first (for messages about a clash).
-  int speciesOf(const std::string& id) const;
 
  private:
+  static std::string key(int species, const std::string& id) { return std::to_string(species) + '\t' + id; }
   bool prefixIds_;
   std::unordered_map<std::string, int32_t> byName_;
   std::unordered_map<std::string, int32_t> prefixed_;
-  // (species, id) -> number under --prefix-ids, where byName_ may be ambiguous.
   std::unordered_map<std::string, int32_t> perSpecies_;
   std::vector<std::string> name_;  // the identifier written to the outputs
   std::vector<int> species_;

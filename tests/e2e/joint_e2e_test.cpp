@@ -59,6 +59,11 @@ TEST(JointRun, MendsTheDefaultPairingAndReadsItsScoresBack) {
   ASSERT_EQ(0, back.exitCode) << back.err;
   EXPECT_EQ(clusters, testutil::readFile(work + "/r.txt"));
   EXPECT_NE(std::string::npos, back.err.find("Note: --joint builds no stars; --readstar is ignored\n"));
+
+  const testutil::RunResult quiet = testutil::runTrivanex({"--joint", "--quiet", "--o", "q.txt", "data.in"}, work);
+  EXPECT_EQ("Wrote q.txt (6 clusters), tmp_match-score.txt\n", quiet.err);
+  EXPECT_EQ("", quiet.out);
+  EXPECT_EQ(clusters, testutil::readFile(work + "/q.txt"));
   fs::remove_all(work);
 }
 

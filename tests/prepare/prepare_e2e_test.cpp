@@ -80,6 +80,9 @@ TEST_F(PrepareTest, EachFormatGivesTheExpectedFolderPlainOrGzipped) {
   ASSERT_EQ(plain.exitCode, 0) << plain.err;
   expectFolder(dir_ + "/plain");
   EXPECT_NE(plain.err.find("hits: 10 lines read, 5 pairs kept; 2 repeats"), std::string::npos) << plain.err;
+  EXPECT_EQ(plain.err.rfind("Warning: species pair ce-hs: no hit between ce and hs, so no protein of one can be "
+                            "matched to the other by sequence (2 hit lines reach no pair; the table per pair "
+                            "below)\nWarning: species pair fly-sc: ", 0), 0u) << plain.err;
 
   // The same inputs gzipped, under names that do not say so.
   fs::create_directory(dir_ + "/gz");
@@ -104,14 +107,163 @@ TEST_F(PrepareTest, EachFormatGivesTheExpectedFolderPlainOrGzipped) {
                        "data.in: 4 species, 10 pair files, 2 warnings\n");
 }
 
+// The outputs of a scenario folder under tests/data/prepare, byte for byte.
+void expectScenarioFolder(const std::string& scenario, const std::string& out) {
+  const std::string expected = testutil::dataDir() + "/prepare/" + scenario + "/expected";
+  for (const auto& e : fs::directory_iterator(expected)) {
+    const std::string name = e.path().filename();
+    EXPECT_EQ(readFile(out + "/" + name), readFile(expected + "/" + name)) << scenario << ": " << name;
+  }
+}
+
+// A hit table keyed by gene symbol against networks keyed by Entrez gene id
+// (tests/data/prepare/idmap): nothing lands, which stops the run with what
+// each side looks like; UniProt idmapping lines (GeneID and Gene_Name to the
+// accession) and a BioMart-style alias file join them. CCT2 and CCT7 are
+// symbols of both species, so they map to two accessions each; the alias
+// TCP1B reaches the human CCT2 pair again with a larger score, which is kept.
+TEST_F(PrepareTest, SymbolHitsMeetEntrezNetworksThroughAnIdMap) {
+  const std::string data = testutil::dataDir() + "/prepare/idmap";
+  const std::string out = dir_ + "/out";
+  std::vector<std::string> args = {"--out", out, "--species", "hs=hs.edges", "--species", "sc=sc.edges",
+                                   "--hits", "hits.m8"};
+  const RunResult lost = prepare(args, data);
+  EXPECT_EQ(lost.exitCode, 1);
+  EXPECT_EQ(lost.err,
+            "Error: hits.m8: none of its 8 lines names two proteins of the networks (8 naming a protein of no "
+            "species, 0 an identifier of several species)\n"
+            "  column 1 names 'YWHAB', 'YWHAE', 'YWHAG' (gene symbols?)\n"
+            "  column 2 names 'BMH1', 'BMH2', 'CCT2' (gene symbols?)\n"
+            "  the proteins of hs are named like '7529', '7531', '7532' (numbers: Entrez gene or BioGRID ids?)\n"
+            "  the proteins of sc are named like '852423', '856524', '850504' (numbers: Entrez gene or BioGRID "
+            "ids?)\n"
+            "  remedies: --id-map FILE maps the table's identifiers to the networks' (UniProt idmapping, HGNC, "
+            "HomoloGene or BioMart exports; see the README); --hits A,B=FILE says which species each column "
+            "names, so a name that several species share still finds its protein\n");
+  EXPECT_FALSE(testutil::fileExists(out + "/data.in"));
+
+  args.insert(args.end(), {"--id-map", "idmapping.dat", "--id-map", "aliases.tsv"});
+  const RunResult noType = prepare(args, data);
+  EXPECT_EQ(noType.exitCode, 1);
+  EXPECT_EQ(noType.err.rfind("Error: idmapping.dat line 1: a UniProt idmapping line (ACC, TYPE, ID); name the "
+                             "TYPE of the identifiers to map to accessions with --id-type (this line's is "
+                             "'UniProtKB-ID';", 0), 0u) << noType.err;
+
+  args.insert(args.end(), {"--id-type", "GeneID", "--id-type", "Gene_Name"});
+  const RunResult mapped = prepare(args, data);
+  ASSERT_EQ(mapped.exitCode, 0) << mapped.err;
+  expectScenarioFolder("idmap", out);
+  for (const char* line : {"id map: hits.m8: 8 identifiers mapped (2 to several), 1 not in the map, kept as they are\n",
+                           "  pair     lines kept no species several species self pairs written\n"
+                           "  hs-hs        1    0          0               0    1             0\n"
+                           "  hs-sc        6    6          0               0    0             5\n"
+                           "  sc-sc        0    0          0               0    0             0\n"
+                           "  unplaced     1    0          1               0    0             -\n"})
+    EXPECT_NE(mapped.err.find(line), std::string::npos) << line << mapped.err;
+  EXPECT_EQ(mapped.err.find("Warning"), std::string::npos) << mapped.err;
+}
+
+// An organism-wide export (tests/data/prepare/foreign): the human file holds
+// a yeast gene as the partner of one human protein, the yeast file a human
+// gene. The stop says so; --foreign majority leaves each to the network
+// where it has most interactions; --fasta gives the same networks; --foreign
+// drop loses both, and with them most of the hit table, which is a warning.
+TEST_F(PrepareTest, ForeignProteinsOfOrganismExports) {
+  const std::string data = testutil::dataDir() + "/prepare/foreign";
+  const std::vector<std::string> args = {"--species", "hs=hs.edges", "--species", "sc=sc.edges",
+                                         "--hits", "hits", "--score-column", "3"};
+  auto run = [&](const std::string& out, std::vector<std::string> more) {
+    more.insert(more.end(), {"--out", dir_ + "/" + out});
+    more.insert(more.end(), args.begin(), args.end());
+    return prepare(more, data);
+  };
+  const RunResult stop = run("stop", {});
+  EXPECT_EQ(stop.exitCode, 1);
+  EXPECT_EQ(stop.err,
+            "Error: sc.edges line 5: '7531' is also a protein of hs (hs.edges line 1)\n"
+            "  2 identifiers are in the networks of several species (with fewer interactions there than in "
+            "another network: 1 in hs's, 1 in sc's). Organism-wide exports (BioGRID, IntAct) also list "
+            "interactions with proteins of other species, which then sit in two networks.\n"
+            "  remedies: --fasta CODE=FILE for the species (its proteins are then exactly its FASTA's; "
+            "interactions naming others are dropped and counted); --foreign majority (each such identifier "
+            "stays in the network where it has most interactions) or --foreign drop (interactions naming one "
+            "are dropped); or the BioGRID TAB3 or PSI-MI TAB file with --taxon CODE=TAXID\n"
+            "  only if the species really share names (gene symbols, say): --prefix-ids, with --hits A,B=FILE "
+            "so that the hit tables say which species each column names\n");
+
+  const RunResult majority = run("majority", {"--foreign", "majority"});
+  ASSERT_EQ(majority.exitCode, 0) << majority.err;
+  expectScenarioFolder("foreign", dir_ + "/majority");
+  EXPECT_NE(majority.err.find("  records left out: 1 naming one of 1 foreign identifiers (--foreign)\n"),
+            std::string::npos) << majority.err;
+
+  const RunResult fasta = run("fasta", {"--fasta", "hs=hs.fa", "--fasta", "sc=sc.fa"});
+  ASSERT_EQ(fasta.exitCode, 0) << fasta.err;
+  for (const char* name : {"hs.tab", "sc.tab", "hs-sc.evals"})
+    EXPECT_EQ(readFile(dir_ + "/fasta/" + name), readFile(dir_ + "/majority/" + name)) << name;
+  EXPECT_NE(fasta.err.find("  records left out: 1 naming a protein outside its FASTA files\n"), std::string::npos)
+      << fasta.err;
+
+  const RunResult drop = run("drop", {"--foreign", "drop"});
+  ASSERT_EQ(drop.exitCode, 0) << drop.err;
+  EXPECT_EQ(readFile(dir_ + "/drop/hs.tab"), "INTERACTOR_A INTERACTOR_B\n7529 7532\n");
+  EXPECT_EQ(readFile(dir_ + "/drop/sc.tab"), "INTERACTOR_A INTERACTOR_B\n850504 856524\n");
+  EXPECT_EQ(drop.err.rfind("Warning: hits: 3 of its 4 lines dropped (3 naming a protein of no species, 0 an "
+                           "identifier of several species)\n  column 1 names '7531' (numbers: Entrez gene or "
+                           "BioGRID ids?)\n", 0), 0u) << drop.err;
+}
+
+// Networks keyed by gene symbol where both species use CCT2, CCT7 and ELP3
+// (tests/data/prepare/samename): under --prefix-ids a plain table cannot say
+// which column is which species and loses the same-name pairs, with a
+// warning; --hits hs,sc=FILE keeps them. Names shared by FASTA files need
+// --prefix-ids; a pair given an empty table stops the run.
+TEST_F(PrepareTest, SameNameOrthologsNeedTablesThatKnowTheirSpecies) {
+  const std::string data = testutil::dataDir() + "/prepare/samename";
+  std::vector<std::string> args = {"--out", dir_ + "/out", "--species", "hs=hs.edges", "--species", "sc=sc.edges",
+                                   "--score-column", "3", "--prefix-ids", "--hits"};
+  args.push_back("hits");
+  const RunResult plain = prepare(args, data);
+  ASSERT_EQ(plain.exitCode, 0) << plain.err;
+  EXPECT_EQ(plain.err.rfind("Warning: hits: 3 of its 4 lines dropped (0 naming a protein of no species, 3 an "
+                            "identifier of several species)\n  column 1 names 'CCT2', 'CCT7', 'ELP3' (gene "
+                            "symbols?)\n", 0), 0u) << plain.err;
+  EXPECT_EQ(readFile(dir_ + "/out/hs-sc.evals"), "hs|YWHAB sc|BMH1 400\n");
+
+  args.back() = "hs,sc=hits";
+  const RunResult declared = prepare(args, data);
+  ASSERT_EQ(declared.exitCode, 0) << declared.err;
+  EXPECT_EQ(declared.err.find("Warning"), std::string::npos) << declared.err;
+  expectScenarioFolder("samename", dir_ + "/out");
+
+  writeFile(dir_ + "/empty", "");
+  args.insert(args.end(), {"--hits", "sc,sc=" + dir_ + "/empty"});
+  const RunResult empty = prepare(args, data);
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_EQ(empty.err, "Error: " + dir_ + "/empty: the species pair sc-sc was given hits (--hits sc,sc=...) and "
+                       "ends with none: 0 lines read, 0 naming a protein of no species, 0 an identifier of several "
+                       "species, 0 of a protein with itself; an empty search result, or the table of another pair?\n");
+
+  writeFile(dir_ + "/hs.fa", ">CCT2\nM\n>CCT7\nM\n>YWHAB\nM\n>ELP3\nM\n");
+  writeFile(dir_ + "/sc.fa", ">BMH1\nM\n>CCT2\nM\n>CCT7\nM\n>ELP3\nM\n");
+  const RunResult shared = prepare({"--out", dir_ + "/out2", "--species", "hs=hs.edges", "--species", "sc=sc.edges",
+                                    "--fasta", "hs=" + dir_ + "/hs.fa", "--fasta", "sc=" + dir_ + "/sc.fa",
+                                    "--hits", "hs,sc=hits", "--score-column", "3"}, data);
+  EXPECT_EQ(shared.exitCode, 1);
+  EXPECT_EQ(shared.err.substr(0, shared.err.find('\n')),
+            "Error: sc.edges line 1: 'CCT2' is also a protein of hs (hs.edges line 1)");
+  EXPECT_NE(shared.err.find("  3 identifiers are proteins of several species"), std::string::npos) << shared.err;
+}
+
 TEST_F(PrepareTest, SharedIdentifiersNeedPrefixes) {
   writeFile(dir_ + "/a.txt", "X1 X2\nX2 X3\n");
   writeFile(dir_ + "/b.txt", "Y1 X2\n");
   writeFile(dir_ + "/hits", "X1 Y1 9\nb|X2 a|X3 8\nX2 Y1 7\n");
   const std::vector<std::string> args = {"--out", "out", "--species", "a=a.txt", "--species", "b=b.txt",
                                          "--hits", "hits", "--score-column", "3"};
-  expectRefusal(args, "b.txt line 1: 'X2' is also a protein of a (a.txt); identifiers must be unique "
-                      "across species: --prefix-ids prefixes every identifier with 'CODE|'");
+  const RunResult stop = prepare(args, dir_);
+  EXPECT_EQ(stop.exitCode, 1);
+  EXPECT_EQ(stop.err.substr(0, stop.err.find('\n')), "Error: b.txt line 1: 'X2' is also a protein of a (a.txt line 1)");
   std::vector<std::string> prefixed = args;
   prefixed.push_back("--prefix-ids");
   const RunResult r = prepare(prefixed, dir_);
@@ -225,12 +377,14 @@ TEST_F(PrepareTest, CheckWarnsAboutSilentMistakes) {
             "sorted order, and takes the missing file as empty; rename it\n"
             "Warning: d/a-b.evals: no score between a and b: no protein of one can be matched to the other "
             "by sequence\n"
-            "Warning: d/b-b.evals line 1: 2 scores written with an exponent: e-values? trivanex takes a "
-            "larger score as more similar; use bit scores\n"
-            "Warning: d/b-b.evals line 3: 1 identifiers that no network names\n"
+            "Warning: d/b-b.evals: the scores look like e-values (0 of 3 exactly 0, 2 below 0.001, from 3e-07 "
+            "to 0.5): trivanex takes a larger score as more similar, so the best pairs would count least; use "
+            "bit scores\n"
+            "Note: d/b-b.evals: 1 identifiers that no network names (proteins without interactions, which "
+            "trivanex accepts)\n"
             "Warning: d/b-b.evals line 2: 1 pairs given again with a different score: trivanex keeps the "
             "last line's, whatever its size; trivanex-prepare keeps the largest\n"
-            "checked data.in: 2 species, 2 pair files, 7 warnings\n");
+            "checked data.in: 2 species, 2 pair files, 6 warnings\n");
   EXPECT_EQ(prepare({"--check", "data.in", "--strict"}, dir_).exitCode, 1);
   EXPECT_EQ(readFile(dir_ + "/d/a-a.evals"), before);
 }
@@ -248,6 +402,30 @@ TEST_F(PrepareTest, CheckTakesMissingWithinSpeciesFilesAsAllowed) {
             "Note: ./a-a.evals: missing: no within-species scores for a, which is allowed\n"
             "Note: ./b-b.evals: missing: no within-species scores for b, which is allowed\n"
             "checked data.in: 2 species, 1 pair files, 0 warnings\n");
+}
+
+// E-values (searches write 0 for the best) are told from similarities in
+// [0, 1], where larger is better; the shipped example passes --strict.
+TEST_F(PrepareTest, CheckTellsEValuesFromSimilarities) {
+  writeFile(dir_ + "/data.in", ". - 2 a b\n");
+  writeFile(dir_ + "/a.tab", "INTERACTOR_A INTERACTOR_B\nA1 A2\nA2 A3\n");
+  writeFile(dir_ + "/b.tab", "INTERACTOR_A INTERACTOR_B\nB1 B2\nB2 B3\n");
+  writeFile(dir_ + "/a-a.evals", "");
+  writeFile(dir_ + "/b-b.evals", "");
+  writeFile(dir_ + "/a-b.evals", "A1 B1 0.579\nA2 B2 0.31\nA3 B3 0.042\nA1 B3 1e-05\n");
+  const RunResult similar = prepare({"--check", "data.in", "--strict"}, dir_);
+  EXPECT_EQ(similar.exitCode, 0) << similar.err;
+  EXPECT_EQ(similar.err, "checked data.in: 2 species, 3 pair files, 0 warnings\n");
+
+  writeFile(dir_ + "/a-b.evals", "A1 B1 0.0\nA2 B2 2.1e-80\nA3 B3 0.0\nA1 B3 3.5e-4\nA2 B3 0.0012\n");
+  const RunResult evalues = prepare({"--check", "data.in", "--strict"}, dir_);
+  EXPECT_EQ(evalues.exitCode, 1);
+  EXPECT_EQ(evalues.err, "Warning: ./a-b.evals: the scores look like e-values (2 of 5 exactly 0, 4 below 0.001, "
+                         "from 0 to 0.0012): trivanex takes a larger score as more similar, so the best pairs would "
+                         "count least; use bit scores\nchecked data.in: 2 species, 3 pair files, 1 warnings\n");
+
+  const RunResult example = prepare({"--check", "src/data.in", "--strict"}, testutil::dataDir() + "/../..");
+  EXPECT_EQ(example.exitCode, 0) << example.err;
 }
 
 }  // namespace
