@@ -14,6 +14,9 @@ evaluator's measures of both cluster files against the data's ortholog groups
         with OPTIONs (default: --factored), compares, and deletes the runs;
         for --factored also compares the two sweeps' scores as doubles
 
+The programs are taken from SOURCE/build, or from the folder TRIVANEX_BUILD
+names.
+
 The match-score file holds 6 significant digits, so two runs agree in it
 unless a difference reaches the sixth digit of some score.
 """

@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 data=${1:-/tmp/trivanex-prepare-bench}
-build="$root/build"
+build="${TRIVANEX_BUILD:-$root/build}"  # another build folder: TRIVANEX_BUILD=DIR
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release > /dev/null
 cmake --build "$build" -j2 --target trivanex-prepare > /dev/null
 if [ ! -f "$data/hits.m8.gz" ]; then

@@ -10,7 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 data=$(cd "${1:-$root/../shared/data/napabench-5way-CG1}" && pwd)
-build="$root/build"
+build="${TRIVANEX_BUILD:-$root/build}"  # another build folder: TRIVANEX_BUILD=DIR
 runs=${BENCH_RUNS:-1}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target trivanex trivanex-report >/dev/null

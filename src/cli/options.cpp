@@ -66,6 +66,7 @@ const char* const kUsageLines[] = {
 const char* const kFurtherOptionLines[] = {
     "--factored: sums the network term row by row in two passes, for large networks (scores agree with the default to about 1e-13).",
     "--joint: clusters all species jointly from pair probabilities, neighbour support and sequence hits (other clusters; no star files).",
+    "--exact-scores <exact-score-file>: read the match scores from an exact score file (as trivanex-pairs merge writes it) instead of computing them; clusters and star files are those of the run that computed them.",
     "--quiet: write only warnings, errors and one closing line (the files written, the number of clusters) to standard error, nothing to standard output; the files are the same.",
     "--version: print the program's name and version on standard output and exit.",
 };
@@ -137,19 +138,23 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
                 std::string& scorefile, bool& readstar, bool& reverse,
                 std::string& finalClusterFile, bool& factored) {
   bool joint, quiet;
+  std::string exactScores;
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored, joint, quiet);
+             finalClusterFile, factored, joint, quiet, exactScores);
+  if (!exactScores.empty()) reject("--exact-scores has no place here");
 }
 
 void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
                 double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
-                std::string& finalClusterFile, bool& factored, bool& joint, bool& quiet) {
+                std::string& finalClusterFile, bool& factored, bool& joint, bool& quiet,
+                std::string& exactScores) {
   factored = false;
   joint = false;
   quiet = false;
+  exactScores.clear();
   K = 20;
   thresh = 1;
   alpha = 0.9;
@@ -182,6 +187,7 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       {"factored", no_argument, nullptr, 0},
       {"joint", no_argument, nullptr, 0},
       {"quiet", no_argument, nullptr, 0},
+      {"exact-scores", required_argument, nullptr, 0},
       {nullptr, 0, nullptr, 0},
   };
 
@@ -237,10 +243,12 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
       case 14: factored = true; break;
       case 15: joint = true; break;
       case 16: quiet = true; break;
+      case 17: exactScores = arg; break;
       default: reject("");
     }
   }
   if (optind >= argc) reject("Need a data-description file");
+  if (!exactScores.empty() && !scorefile.empty()) reject("give --scorefile or --exact-scores, not both");
   dataDescFile = argv[optind];
 }
 

@@ -30,11 +30,15 @@ void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, in
 // The same with `joint` (--joint): the clusters come from the joint assembly
 // (joint/joint_assembly.h) instead of the stars; and `quiet` (--quiet): the
 // run keeps its trace to itself (see cli/quiet_run.h).
+// With `exactScores` (--exact-scores): an exact score file to read the match
+// scores from instead of computing them. The overloads above reject it:
+// their callers have no use for it.
 void getoptions(int argc, char** argv, int& K, double& thresh, double& alpha, int& maxveclen,
                 double& cl_min_pri_thresh, double& cl_min_sec_thresh, int& cl_max_per_sp,
                 std::string& strategy, std::string& prefix, std::string& dataDescFile,
                 std::string& scorefile, bool& readstar, bool& reverse,
-                std::string& finalClusterFile, bool& factored, bool& joint, bool& quiet);
+                std::string& finalClusterFile, bool& factored, bool& joint, bool& quiet,
+                std::string& exactScores);
 
 // Writes "Error: <message>" and a blank line when message is not empty, then
 // the usage text and the further options, all on standard error.

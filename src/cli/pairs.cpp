@@ -1,6 +1,7 @@
 #include "cli/pairs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -16,14 +17,15 @@
 #include "cli/options.h"
 #include "cli/pipeline.h"
 #include "cli/quiet_run.h"
+#include "exact/exact_scores.h"
 #include "io/loaders.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: trivanex-pairs list <data-description file>\n"
-    "       trivanex-pairs align <pairs> <output file> [trivanex options] <data-description file>\n"
-    "       trivanex-pairs merge <output file> <pair file>...\n"
+    "       trivanex-pairs align [--exact] <pairs> <output file> [trivanex options] <data-description file>\n"
+    "       trivanex-pairs merge [--exact <exact file>] <output file> <pair file>...\n"
     "       trivanex-pairs --version\n"
     "\n"
     "list   prints the species pairs a run aligns, one \"A-B\" a line, in the run's order.\n"
@@ -31,9 +33,13 @@ const char kUsage[] =
     "       commas) exactly as a whole run computes them, and writes them to the output\n"
     "       file in the match-score file's format and order. The power method's options\n"
     "       (-K, -thresh, -alpha, -maxveclen, --factored) are trivanex's, and so is\n"
-    "       --quiet; its other options have no effect here.\n"
+    "       --quiet; its other options have no effect here. With --exact the output\n"
+    "       is an exact score file instead: the scores as the doubles the run holds,\n"
+    "       not rounded to six digits, with the run's protein roster.\n"
     "merge  writes the match-score file of the whole run from the files of its pairs,\n"
-    "       byte for byte as the whole run writes it.\n";
+    "       byte for byte as the whole run writes it. The pair files are all text or\n"
+    "       all exact; from exact ones, --exact also writes the whole run's exact score\n"
+    "       file, which trivanex --exact-scores clusters exactly as the whole run does.\n";
 
 // The distinct species pairs of a run, first before second in the sorted list.
 std::vector<std::pair<std::string, std::string>> runPairs(const VecStr& spList) {
@@ -79,20 +85,24 @@ int listCommand(int argc, char** argv) {
 }
 
 int alignCommand(int argc, char** argv) {
-  if (argc < 5) throw RunError("align takes pairs, an output file and trivanex's arguments\n" + pairsUsageText());
-  const std::string pairText = argv[2], outFile = argv[3];
-  // argv[4..] are trivanex's own arguments; getoptions sees them after a program name.
+  const bool exact = argc > 2 && std::string(argv[2]) == "--exact";
+  const int at = exact ? 3 : 2;
+  if (argc < at + 3) throw RunError("align takes pairs, an output file and trivanex's arguments\n" + pairsUsageText());
+  const std::string pairText = argv[at], outFile = argv[at + 1];
+  // The rest are trivanex's own arguments; getoptions sees them after a program name.
   std::vector<char*> args{argv[0]};
-  for (int k = 4; k < argc; ++k) args.push_back(argv[k]);
+  for (int k = at + 2; k < argc; ++k) args.push_back(argv[k]);
   args.push_back(nullptr);
   int K, maxveclen, cl_max_per_sp;
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile, finalClusterFile = "unused";
+  std::string exactScores;
   bool readstar, reverse, factored, joint, quiet;
   getoptions((int)args.size() - 1, args.data(), K, thresh, alpha, maxveclen, cl_min_pri_thresh,
              cl_min_sec_thresh, cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar,
-             reverse, finalClusterFile, factored, joint, quiet);
-  if (!scorefile.empty()) throw RunError("align computes match scores; -scorefile has no place here");
+             reverse, finalClusterFile, factored, joint, quiet, exactScores);
+  if (!scorefile.empty() || !exactScores.empty())
+    throw RunError("align computes match scores; -scorefile has no place here");
   std::unique_ptr<QuietRun> quietRun(new QuietRun(quiet));
   DEBUGP(1);
   const DataDescription d = readDataDescription(dataDescFile);
@@ -107,7 +117,11 @@ int alignCommand(int argc, char** argv) {
                      [&](const std::string& a, const std::string& b) { return chosen.count({a, b}) > 0; },
                      factored);
   DEBUGP(5);
-  const bool written = writeOutScores(matchScores, in.idList, outFile);
+  bool written = true;
+  if (exact)
+    writeExactScores(matchScores, exactRoster(in.idList, in.proteins), outFile);
+  else
+    written = writeOutScores(matchScores, in.idList, outFile);
   DEBUGP(6);
   if (quiet) {
     quietRun.reset();
@@ -148,9 +162,26 @@ struct Part {
 };
 
 int mergeCommand(int argc, char** argv) {
-  if (argc < 4) throw RunError("merge takes an output file and at least one pair file\n" + pairsUsageText());
-  std::vector<std::string> parts(argv + 3, argv + argc);
-  mergeMatchScoreFiles(parts, argv[2]);
+  std::string exactOut;
+  int at = 2;
+  if (argc > 3 && std::string(argv[2]) == "--exact") {
+    exactOut = argv[3];
+    at = 4;
+  }
+  if (argc < at + 2) throw RunError("merge takes an output file and at least one pair file\n" + pairsUsageText());
+  std::vector<std::string> parts(argv + at + 1, argv + argc);
+  size_t exactParts = 0;
+  for (const std::string& name : parts) exactParts += isExactScoreFile(name);
+  if (exactParts == 0 && !exactOut.empty())
+    throw RunError("merge --exact takes exact pair files (trivanex-pairs align --exact writes them)");
+  if (exactParts == 0) {
+    mergeMatchScoreFiles(parts, argv[at]);
+    return 0;
+  }
+  for (const std::string& name : parts)
+    if (!isExactScoreFile(name))
+      throw RunError(printable(name) + ": not an exact score file; merge takes pair files of one kind");
+  mergeExactScoreFiles(parts, argv[at], exactOut);
   return 0;
 }
 
@@ -200,6 +231,20 @@ void mergeMatchScoreFiles(const std::vector<std::string>& names, const std::stri
     if (p.next()) heap.push(k);
   }
   if (!file.commit()) throw RunError("could not write all of " + printable(outFile));
+}
+
+void mergeExactScoreFiles(const std::vector<std::string>& parts, const std::string& outFile,
+                          const std::string& exactOut) {
+  const ExactRoster roster = readExactRoster(parts.at(0));
+  const ProteinIndex proteins = proteinIndexOf(roster);
+  MatchScoreTable table(proteins, MatchScoreTable::RowSpeciesFirst);
+  for (const std::string& name : parts) readExactScores(name, roster, table, true);
+  // The writer only warns when it cannot write (a run goes on to cluster);
+  // here the file is the whole result.
+  std::remove(outFile.c_str());
+  writeOutScores(table, roster.idList, outFile);
+  if (!std::ifstream(outFile)) throw RunError("could not write " + printable(outFile));
+  if (!exactOut.empty()) writeExactScores(table, roster, exactOut);
 }
 
 int runPairsCommand(int argc, char** argv) {

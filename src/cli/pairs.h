@@ -18,3 +18,9 @@ const std::string& pairsUsageText();
 // order, copying every line as it stands. Throws RunError naming the file and
 // line of a line out of order, a malformed line, or a pair found twice.
 void mergeMatchScoreFiles(const std::vector<std::string>& parts, const std::string& outFile);
+
+// The same from exact pair files (exact/exact_scores.h), which must hold
+// distinct species pairs of one roster: writes the match-score file and, when
+// exactOut is not empty, the exact score file of all their pairs.
+void mergeExactScoreFiles(const std::vector<std::string>& parts, const std::string& outFile,
+                          const std::string& exactOut);

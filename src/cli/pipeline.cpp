@@ -21,6 +21,7 @@
 #include "cli/options.h"
 #include "cli/quiet_run.h"
 #include "cluster/kpartite.h"
+#include "exact/exact_scores.h"
 #include "io/loaders.h"
 #include "joint/joint_assembly.h"
 #include "io/match_score_reader.h"
@@ -253,11 +254,12 @@ int runTrivanex(int argc, char** argv) {
   double thresh, alpha, cl_min_pri_thresh, cl_min_sec_thresh;
   std::string strategy, prefix, dataDescFile, scorefile;
   std::string finalClusterFile = "tmp_output_cluster.txt";
+  std::string exactScores;
   bool readstar, reverse, factored, joint, quiet;
 
   getoptions(argc, argv, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
              cl_max_per_sp, strategy, prefix, dataDescFile, scorefile, readstar, reverse,
-             finalClusterFile, factored, joint, quiet);
+             finalClusterFile, factored, joint, quiet, exactScores);
   // Ends before the closing line, and before a stop's message is printed.
   std::unique_ptr<QuietRun> quietRun(new QuietRun(quiet));
   printRunSummary(std::cerr, K, thresh, alpha, maxveclen, cl_min_pri_thresh, cl_min_sec_thresh,
@@ -266,7 +268,8 @@ int runTrivanex(int argc, char** argv) {
   DEBUGP(1);
   if (finalClusterFile.empty()) throw RunError::bare("Output cluster file name is null");
 
-  const bool computeMode = scorefile.empty();
+  const bool exactMode = !exactScores.empty();
+  const bool computeMode = scorefile.empty() && !exactMode;
   ComputeInputs in;
   if (!computeMode && joint) {
     // The joint assembly weighs the networks and sequence scores too, so a
@@ -295,9 +298,14 @@ int runTrivanex(int argc, char** argv) {
   DEBUGP(101);
 
   std::vector<std::string> written;
-  MatchScoreTable matchScores(proteins, computeMode ? MatchScoreTable::RowSpeciesFirst
-                                                    : MatchScoreTable::SmallerFirst);
-  if (!computeMode) {
+  // Exact scores are the computed table as it was, so they keep its key order.
+  MatchScoreTable matchScores(proteins, computeMode || exactMode ? MatchScoreTable::RowSpeciesFirst
+                                                                 : MatchScoreTable::SmallerFirst);
+  if (exactMode) {
+    DEBUGP(102);
+    readExactScores(exactScores, exactRoster(idList, proteins), matchScores);
+    DEBUGP(103);
+  } else if (!computeMode) {
     DEBUGP(102);
     readMatchScoreFile(scorefile, idList, matchScores);
     DEBUGP(103);

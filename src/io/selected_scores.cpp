@@ -10,7 +10,10 @@
 #include <cstring>
 #include <string_view>
 #include <thread>
+#include <limits>
 #include <unordered_map>
+
+#include <zlib.h>
 
 #include "base/cores.h"
 #include "base/error.h"
@@ -79,9 +82,11 @@ struct Scanner {
     for (size_t i = 0; i < ids.size(); ++i) number.emplace(ids[i], (int)i);
   }
 
-  // Reads [c.begin, c.end) of fd in blocks of whole lines. A range starts at a
-  // line's start and ends after a line break or at the end of the file.
-  void scan(int fd, Chunk& c) const {
+  // Reads [c.begin, c.end) in blocks of whole lines; read(to, n, at) gives up
+  // to n bytes from offset `at`, 0 at the end. A range starts at a line's
+  // start and ends after a line break or at the end of the file.
+  template <class Read>
+  void scan(Read read, Chunk& c) const {
     const size_t kBlock = 4 << 20;
     std::string buf;
     size_t carry = 0;
@@ -95,11 +100,9 @@ struct Scanner {
       buf.resize(carry + want);
       size_t got = 0;
       while (got < want) {
-        const ssize_t n = pread(fd, &buf[carry + got], want - got, at + (off_t)got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw RunError("cannot read match-score file");
+        const size_t n = read(&buf[carry + got], want - got, at + (off_t)got);
         if (n == 0) break;
-        got += (size_t)n;
+        got += n;
       }
       at += (off_t)got;
       buf.resize(carry + got);
@@ -171,6 +174,56 @@ off_t nextLineStart(int fd, off_t from, off_t size) {
   return size;
 }
 
+size_t preadSome(int fd, char* to, size_t n, off_t at) {
+  for (;;) {
+    const ssize_t got = pread(fd, to, n, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw RunError("cannot read match-score file");
+    return (size_t)got;
+  }
+}
+
+bool isGzipFile(const std::string& fileName) {
+  FILE* f = std::fopen(fileName.c_str(), "rb");
+  if (!f) return false;
+  unsigned char head[2] = {0, 0};
+  const bool gz = std::fread(head, 1, 2, f) == 2 && head[0] == 0x1f && head[1] == 0x8b;
+  std::fclose(f);
+  return gz;
+}
+
+// A compressed file is inflated from its start in one pass: no range of it
+// can be found without inflating what comes before.
+void readCompressedScores(const std::string& fileName, const Scanner& scanner,
+                          const std::function<void(int a, int b, double score)>& found) {
+  gzFile in = gzopen(fileName.c_str(), "rb");
+  if (!in) throw RunError("cannot open match-score file " + printable(fileName));
+  gzbuffer(in, 1 << 18);
+  Chunk c;
+  c.end = std::numeric_limits<off_t>::max();
+  bool broken = false;
+  try {
+    scanner.scan([&](char* to, size_t n, off_t) -> size_t {
+      const int got = gzread(in, to, (unsigned)std::min<size_t>(n, 1 << 30));
+      int code = Z_OK;
+      gzerror(in, &code);
+      // A stream cut short or damaged must not pass for the whole file.
+      if (got < 0 || (code != Z_OK && code != Z_STREAM_END)) broken = true;
+      return broken || got < 0 ? 0 : (size_t)got;
+    }, c);
+  } catch (...) {
+    gzclose(in);
+    throw;
+  }
+  gzclose(in);
+  if (c.badLine) throw RunError(printable(fileName) + " line " + std::to_string(c.badLine) + c.problem);
+  if (broken)
+    throw RunError(printable(fileName) + " line " + std::to_string(c.lines) +
+                   ": compressed data ends early or is damaged");
+  if (c.lines == 0) throw RunError("match-score file " + printable(fileName) + " is empty");
+  for (const Hit& h : c.hits) found(h.a, h.b, h.score);
+}
+
 struct Fd {
   int fd;
   ~Fd() {
@@ -184,6 +237,10 @@ void readScoresWithinGroups(const std::string& fileName, const VecStr& idList, c
                             const std::vector<VecInt>& members,
                             const std::function<void(int a, int b, double score)>& found, int parts) {
   rejectDirectory(fileName);
+  if (isGzipFile(fileName)) {
+    readCompressedScores(fileName, Scanner(idList, groupOf, members), found);
+    return;
+  }
   Fd file{open(fileName.c_str(), O_RDONLY)};
   if (file.fd < 0) throw RunError("cannot open match-score file " + printable(fileName));
   struct stat info;
@@ -206,7 +263,8 @@ void readScoresWithinGroups(const std::string& fileName, const VecStr& idList, c
   std::vector<std::string> failures(parts);
   auto run = [&](int k) {
     try {
-      scanner.scan(file.fd, chunks[k]);
+      scanner.scan([&](char* to, size_t n, off_t at) { return preadSome(file.fd, to, n, at); },
+                   chunks[k]);
     } catch (const std::exception& e) {
       failures[k] = e.what();
     }

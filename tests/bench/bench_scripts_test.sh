@@ -32,7 +32,7 @@ cp "$work"/a/tmp_*.txt "$work/b/"
 awk 'NR == 10 { $3 = $3 * 1.001 } NR == 20 { next } { print }' "$work/a/tmp_match-score.txt" \
   > "$work/b/tmp_match-score.txt"
 sed -i '1s/ [^ ]*$//' "$work/b/tmp_output_cluster.txt"
-python3 "$src/bench/agreement.py" "$work/data" "$work/a" "$work/b" > "$work/agree.txt" 2>&1 || true
+TRIVANEX_BUILD="$build" python3 "$src/bench/agreement.py" "$work/data" "$work/a" "$work/b" > "$work/agree.txt" 2>&1 || true
 check "agreement: only in the first" grep -qE '^only in the first +1 ' "$work/agree.txt"
 check "agreement: one value differs" grep -qE '^values that differ +1$' "$work/agree.txt"
 check "agreement: relative difference" grep -qE '^largest relative difference +0\.000999' "$work/agree.txt"

@@ -20,7 +20,7 @@ grep -qx "version: $version" "$src/CITATION.cff" || fail "CITATION.cff is not at
 [ "$(grep '^## ' "$src/CHANGELOG.md" | grep -v '(unreleased)$' | head -1 | awk '{print $2}')" = "$version" ] ||
   fail "CHANGELOG.md's latest released entry is not $version"
 
-for opt in $("$trivanex" --help 2>&1 | grep -oE -- '--[a-z_A-Z]+' | sort -u); do
+for opt in $("$trivanex" --help 2>&1 | grep -oE -- '--[a-z_A-Z][-a-z_A-Z]*' | sort -u); do
   grep -qE "^\| \`$opt[ \`]" "$src/README.md" || fail "README's option table does not describe $opt"
 done
 [ $status -eq 0 ] && echo "documents: OK"

@@ -48,9 +48,12 @@ share/trivanex/workflow/example/gamma.edges
 share/trivanex/workflow/example/gamma.fasta
 share/trivanex/workflow/example/make_example.py
 share/trivanex/workflow/profiles/slurm-executor/config.yaml
-share/trivanex/workflow/profiles/slurm/config.yaml"
+share/trivanex/workflow/profiles/slurm/config.yaml
+share/trivanex/workflow/profiles/slurm/slurm-status.py"
 got=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$got" = "$want" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$want") <(echo "$got"))"
+# The profile runs it as a command.
+[ -x "$prefix/share/trivanex/workflow/profiles/slurm/slurm-status.py" ] || fail "slurm-status.py is not executable"
 
 desc=$prefix/share/trivanex/data.in
 [ "$(cat "$desc")" = "$prefix/share/trivanex/example -"$'\n'"3 hsapi scere celeg" ] ||

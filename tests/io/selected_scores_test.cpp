@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
@@ -52,6 +53,29 @@ TEST(ReadScoresWithinGroups, PairsOfOneGroupInFileOrderWhateverTheSplit) {
     ADD_FAILURE() << "an unknown identifier was taken";
   } catch (const RunError& e) {
     EXPECT_EQ("Error: " + file + " line 4: identifier 'zz' is not a protein of the data\n", e.text());
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// Plain text and gzip (recognised by its first bytes, whatever the name)
+// give the same hits; a stream cut short is an error, never a shorter file.
+TEST(ReadScoresWithinGroups, GzipFileGivesTheSameHitsAndACutOneFails) {
+  Fixture f;
+  const std::string dir = testutil::makeTempDir(), file = dir + "/m.txt";
+  std::string text = "a1 b1 0.5\na1 b2 0.25\na2 b2 0.125\nb1 c1 2\n";
+  for (int k = 0; k < 2000; ++k) text += "a1 b2 0." + std::to_string(k) + "\n";
+  testutil::writeFile(file, text);
+  const Hits plain = f.read(file, 1);
+  ASSERT_EQ(0, std::system(("gzip -n " + file + " && mv " + file + ".gz " + file).c_str()));
+  EXPECT_EQ(plain, f.read(file, 0));
+  const std::string gz = testutil::readFile(file);
+  testutil::writeFile(file, gz.substr(0, gz.size() / 2));
+  try {
+    f.read(file, 0);
+    ADD_FAILURE() << "a cut gzip stream was read as a whole file";
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string::npos, std::string(e.what()).find("compressed data ends early or is damaged"))
+        << e.what();
   }
   std::filesystem::remove_all(dir);
 }
