@@ -5,7 +5,7 @@
 #     from a data folder, against a single run: the merged match-score file,
 #     the cluster file, the star files and the evaluation must be the single
 #     run's, byte for byte, also on a family whose order rests on differences
-#     past the sixth digit, at one CPU and two; config mistakes give one line
+#     past the sixth digit, at one CPU and two, and with joint: true; config mistakes give one line
 #     each; the Slurm profile's dry run plans the threads sbatch is asked for.
 #   workflow_test.sh BUILD_DIR SOURCE_DIR sequences
 #     the example from FASTA files (workflow/example) with the real diamond
@@ -133,6 +133,13 @@ for cpus in 1 2; do
   [ "$(ls "$out/pairs"/*.exact | wc -l)" = 3 ] && [ -s "$out/match-score.exact" ] ||
     fail "keep_pairs=true did not keep the exact files"
 done
+
+# joint: true clusters as a single --joint run does, from the same hand-over.
+(cd "$work/ties-single" && "$build/trivanex" --joint -o joint.txt data.in >/dev/null 2>&1)
+snakemake -s "$src/workflow/Snakefile" --directory "$work" --cores 2 --quiet \
+  --config data="$work/ties-data" bin="$build" out="$work/ties-joint" report=false joint=true \
+  >"$work/ties-joint.log" 2>&1 || { cat "$work/ties-joint.log"; exit 1; }
+cmp "$work/ties-single/joint.txt" "$work/ties-joint/clusters.txt" || fail "joint: true: cluster file"
 
 # Config mistakes: one line each, naming the key or file, and no traceback.
 mkdir "$work/empty"
