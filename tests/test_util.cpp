@@ -2,6 +2,7 @@
 
 #include <bzlib.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <lzma.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -96,6 +97,19 @@ std::string dataDir() { return TRIVANEX_TEST_DATA; }
 
 RunResult runTrivanex(const std::vector<std::string>& args, const std::string& workDir) {
   return runProgram(TRIVANEX_EXE, args, workDir);
+}
+
+RunResult runOnCpus(int cpus, const std::string& exe, const std::vector<std::string>& args,
+                    const std::string& workDir) {
+  cpu_set_t all, some;
+  sched_getaffinity(0, sizeof all, &all);
+  CPU_ZERO(&some);
+  for (int c = 0, taken = 0; c < CPU_SETSIZE && taken < cpus; ++c)
+    if (CPU_ISSET(c, &all)) CPU_SET(c, &some), ++taken;
+  sched_setaffinity(0, sizeof some, &some);
+  RunResult r = runProgram(exe, args, workDir);
+  sched_setaffinity(0, sizeof all, &all);
+  return r;
 }
 
 RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,

@@ -30,5 +30,9 @@ RunResult runTrivanex(const std::vector<std::string>& args, const std::string& w
 // The same for another executable.
 RunResult runProgram(const std::string& exe, const std::vector<std::string>& args,
                      const std::string& workDir);
+// runProgram with the process's CPU set cut to its first `cpus` CPUs (the
+// child inherits the mask, and the programs size their threads by it).
+RunResult runOnCpus(int cpus, const std::string& exe, const std::vector<std::string>& args,
+                    const std::string& workDir);
 
 }  // namespace testutil

@@ -13,20 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs a program with the process's CPU set cut to its first `cpus` CPUs.
-testutil::RunResult runOn(int cpus, const std::string& exe, const std::vector<std::string>& args,
-                          const std::string& dir) {
-  cpu_set_t all, some;
-  sched_getaffinity(0, sizeof all, &all);
-  CPU_ZERO(&some);
-  for (int c = 0, taken = 0; c < CPU_SETSIZE && taken < cpus; ++c)
-    if (CPU_ISSET(c, &all)) CPU_SET(c, &some), ++taken;
-  sched_setaffinity(0, sizeof some, &some);
-  testutil::RunResult r = testutil::runProgram(exe, args, dir);
-  sched_setaffinity(0, sizeof all, &all);
-  return r;
-}
-
 const char* const kOutputs[] = {"tmp_output_cluster.txt", "stars_A.txt", "stars_B.txt", "stars_C.txt"};
 
 TEST(ExactHandOver, PairJobsClusterAsTheSingleRunTiesIncluded) {
@@ -34,13 +20,13 @@ TEST(ExactHandOver, PairJobsClusterAsTheSingleRunTiesIncluded) {
   const std::string root = testutil::makeTempDir();
   fs::create_directories(root + "/single");
   testutil::copyTree(input, root + "/single");
-  auto single = runOn(2, TRIVANEX_EXE, {"data.in"}, root + "/single");
+  auto single = testutil::runOnCpus(2, TRIVANEX_EXE, {"data.in"}, root + "/single");
   ASSERT_EQ(0, single.exitCode) << single.err;
 
   // The family holds its ties: read back from six digits, the order changes.
   fs::create_directories(root + "/text");
   testutil::copyTree(input, root + "/text");
-  auto text = runOn(2, TRIVANEX_EXE, {"--scorefile", "../single/tmp_match-score.txt", "data.in"},
+  auto text = testutil::runOnCpus(2, TRIVANEX_EXE, {"--scorefile", "../single/tmp_match-score.txt", "data.in"},
                     root + "/text");
   ASSERT_EQ(0, text.exitCode) << text.err;
   ASSERT_NE(testutil::readFile(root + "/single/tmp_output_cluster.txt"),
@@ -54,15 +40,15 @@ TEST(ExactHandOver, PairJobsClusterAsTheSingleRunTiesIncluded) {
     std::vector<std::string> merge{"merge", "--exact", "all.exact", "match-score.txt"};
     for (const char* pair : {"A-B", "A-C", "B-C"}) {
       const std::string out = std::string(pair) + ".exact";
-      auto r = runOn(cpus, TRIVANEX_PAIRS_EXE, {"align", "--exact", pair, out, "data.in"}, dir);
+      auto r = testutil::runOnCpus(cpus, TRIVANEX_PAIRS_EXE, {"align", "--exact", pair, out, "data.in"}, dir);
       ASSERT_EQ(0, r.exitCode) << r.err;
       merge.push_back(out);
     }
-    auto m = runOn(cpus, TRIVANEX_PAIRS_EXE, merge, dir);
+    auto m = testutil::runOnCpus(cpus, TRIVANEX_PAIRS_EXE, merge, dir);
     ASSERT_EQ(0, m.exitCode) << m.err;
     EXPECT_EQ(testutil::readFile(root + "/single/tmp_match-score.txt"),
               testutil::readFile(dir + "/match-score.txt"));
-    auto c = runOn(cpus, TRIVANEX_EXE, {"--exact-scores", "all.exact", "data.in"}, dir);
+    auto c = testutil::runOnCpus(cpus, TRIVANEX_EXE, {"--exact-scores", "all.exact", "data.in"}, dir);
     ASSERT_EQ(0, c.exitCode) << c.err;
     EXPECT_EQ(single.out, c.out);
     for (const char* name : kOutputs)

@@ -43,18 +43,8 @@ void writeDataSet(const std::string& dir) {
   testutil::writeFile(dir + "/data.in", ". - 3 sc hs ce\n");
 }
 
-// Runs trivanex with the process's CPU set cut to its first `cpus` CPUs
-// (the child inherits the mask), then puts the mask back.
 testutil::RunResult runOn(int cpus, const std::vector<std::string>& args, const std::string& dir) {
-  cpu_set_t all, some;
-  sched_getaffinity(0, sizeof all, &all);
-  CPU_ZERO(&some);
-  for (int c = 0, taken = 0; c < CPU_SETSIZE && taken < cpus; ++c)
-    if (CPU_ISSET(c, &all)) CPU_SET(c, &some), ++taken;
-  sched_setaffinity(0, sizeof some, &some);
-  testutil::RunResult r = testutil::runTrivanex(args, dir);
-  sched_setaffinity(0, sizeof all, &all);
-  return r;
+  return testutil::runOnCpus(cpus, TRIVANEX_EXE, args, dir);
 }
 
 std::map<std::string, std::string> outputs(const std::string& dir, const std::set<std::string>& inputs) {
