@@ -56,31 +56,36 @@ inline bool better(const Entry& x, const Entry& y) { return x.v > y.v || (x.v ==
 // Top lists of every protein, species by species. enumerate(s, f) calls
 // f(p, q, v) for every protein p of s and partner q of another species with
 // score v > 0. With `printed`, values are ranked as the match-score file
-// prints them: a first pass finds each slot's k-th largest exact value, a
-// second keeps every value that could print at or above it (printing moves a
-// value by less than 1e-5 of itself), and those are ranked by their printed
-// form. Memory: k entries per protein and species of the species at hand.
+// prints them: every value that could print at or above the k-th largest
+// exact value is kept (printing moves a value by less than 1e-5 of itself),
+// and those are ranked by their printed form. The heaps hold a few more than
+// k for that, so the scores are read a second time only for the rare protein
+// whose extra places fill up with such near-ties. Memory: the heaps of the
+// species at hand.
 template <class Enumerate>
 TopLists buildTopLists(const ProteinIndex& proteins, int k, bool printed, Enumerate enumerate) {
   const int S = proteins.speciesCount();
   const int N = (int)proteins.speciesOf.size();
+  const int room = printed ? k + 8 : k;
   std::vector<std::vector<Entry>> kept((size_t)N * S);
   std::vector<Entry> heap;
   std::vector<int> heapSize;
   std::vector<double> floor;
+  std::vector<char> reread;
+  std::vector<Entry> order;
   for (int s = 0; s < S; ++s) {
     const VecInt& own = proteins.proteinsOf[s];
     const size_t slots = own.size() * (size_t)S;
-    heap.assign(slots * k, Entry{0, 0});
+    heap.assign(slots * room, Entry{0, 0});
     heapSize.assign(slots, 0);
-    // Min-heap of the k best per slot, worst on top.
+    // Min-heap of the `room` best per slot, worst on top.
     auto worse = [](const Entry& x, const Entry& y) { return better(x, y); };
     enumerate(s, [&](int p, int q, double v) {
       const size_t sl = (size_t)proteins.localOf[p] * S + proteins.speciesOf[q];
-      Entry* h = heap.data() + sl * k;
+      Entry* h = heap.data() + sl * room;
       int& n = heapSize[sl];
       const Entry e{v, q};
-      if (n < k) {
+      if (n < room) {
         h[n++] = e;
         std::push_heap(h, h + n, worse);
       } else if (better(e, h[0])) {
@@ -92,18 +97,37 @@ TopLists buildTopLists(const ProteinIndex& proteins, int k, bool printed, Enumer
     if (!printed) {
       for (size_t sl = 0; sl < slots; ++sl) {
         std::vector<Entry>& out = kept[(size_t)own[sl / S] * S + sl % S];
-        out.assign(heap.data() + sl * k, heap.data() + sl * k + heapSize[sl]);
+        out.assign(heap.data() + sl * room, heap.data() + sl * room + heapSize[sl]);
         std::sort(out.begin(), out.end(), better);
       }
       continue;
     }
     floor.assign(slots, 0.0);
-    for (size_t sl = 0; sl < slots; ++sl)
-      if (heapSize[sl] == k && heap[sl * k].v > 1e-290) floor[sl] = heap[sl * k].v * (1 - 3e-5);
-    enumerate(s, [&](int p, int q, double v) {
-      const size_t sl = (size_t)proteins.localOf[p] * S + proteins.speciesOf[q];
-      if (v >= floor[sl]) kept[(size_t)p * S + proteins.speciesOf[q]].push_back(Entry{v, q});
-    });
+    reread.assign(slots, 0);
+    bool anyReread = false;
+    for (size_t sl = 0; sl < slots; ++sl) {
+      Entry* h = heap.data() + sl * room;
+      const int n = heapSize[sl];
+      std::vector<Entry>& out = kept[(size_t)own[sl / S] * S + sl % S];
+      if (n >= k) {
+        order.assign(h, h + n);
+        std::nth_element(order.begin(), order.begin() + (k - 1), order.end(), better);
+        if (order[k - 1].v > 1e-290) floor[sl] = order[k - 1].v * (1 - 3e-5);
+      }
+      // Every score left out of a full heap is at most its worst one.
+      if (n == room && h[0].v >= floor[sl]) {
+        reread[sl] = 1;
+        anyReread = true;
+        continue;
+      }
+      for (int x = 0; x < n; ++x)
+        if (h[x].v >= floor[sl]) out.push_back(h[x]);
+    }
+    if (anyReread)
+      enumerate(s, [&](int p, int q, double v) {
+        const size_t sl = (size_t)proteins.localOf[p] * S + proteins.speciesOf[q];
+        if (reread[sl] && v >= floor[sl]) kept[(size_t)p * S + proteins.speciesOf[q]].push_back(Entry{v, q});
+      });
     for (int p : own)
       for (int t = 0; t < S; ++t) {
         std::vector<Entry>& out = kept[(size_t)p * S + t];
