@@ -130,24 +130,29 @@ std::string percent(long part, long whole) {
   return whole ? num(100.0 * (double)part / (double)whole, "%.1f") + "%" : std::string("n/a");
 }
 
+// The evaluator's text as (label, value) lines: the label ends at the first
+// double blank, or after `labelWidth` characters in a line without one.
+std::vector<std::pair<std::string, std::string>> evaluatorLines(const std::string& text,
+                                                                size_t labelWidth) {
+  std::vector<std::pair<std::string, std::string>> out;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t nl = text.find('\n', at);
+    const std::string line = text.substr(at, nl - at);
+    at = nl + 1;
+    size_t gap = line.find("  ");
+    if (gap == std::string::npos) gap = std::min(labelWidth, line.size());
+    const size_t value = line.find_first_not_of(' ', gap);
+    out.emplace_back(line.substr(0, gap), value == std::string::npos ? std::string() : line.substr(value));
+  }
+  return out;
+}
+
 // The evaluator's lines of the run and of the baseline side by side: both
 // come from the same inputs, so their labels are the same, in one order.
 std::string baselineSection(const AlignmentReport& r) {
-  auto lines = [](const std::string& text) {
-    std::vector<std::pair<std::string, std::string>> out;
-    size_t at = 0;
-    while (at < text.size()) {
-      const size_t nl = text.find('\n', at);
-      const std::string line = text.substr(at, nl - at);
-      at = nl + 1;
-      size_t gap = line.find("  ");
-      if (gap == std::string::npos) gap = std::min<size_t>(29, line.size());
-      const size_t value = line.find_first_not_of(' ', gap);
-      out.emplace_back(line.substr(0, gap), value == std::string::npos ? std::string() : line.substr(value));
-    }
-    return out;
-  };
-  const auto run = lines(formatReportText(r.eval)), base = lines(formatReportText(r.baselineEval));
+  const auto run = evaluatorLines(formatReportText(r.eval), 29);
+  const auto base = evaluatorLines(formatReportText(r.baselineEval), 29);
   std::string h =
       "<h2>Beside the sequence-only baseline</h2>\n<p class=\"note\">The baseline: reciprocal best hits of the "
       "same sequence scores (a pair of two species whose proteins each score the other at least as high as any "
@@ -237,18 +242,8 @@ std::string reportHtml(const AlignmentReport& r) {
   // Measures, as the evaluator words them.
   if (r.haveGroups || r.haveGo) {
     h += "<h2>Evaluation</h2>\n<table>\n";
-    const std::string text = formatReportText(r.eval);
-    size_t at = 0;
-    while (at < text.size()) {
-      const size_t nl = text.find('\n', at);
-      const std::string line = text.substr(at, nl - at);
-      at = nl + 1;
-      size_t gap = line.find("  ");
-      if (gap == std::string::npos) gap = std::min<size_t>(30, line.size());
-      const size_t value = line.find_first_not_of(' ', gap);
-      h += "<tr><th>" + xmlEscape(line.substr(0, gap)) + "</th>" +
-           cell(value == std::string::npos ? std::string() : line.substr(value), true) + "</tr>\n";
-    }
+    for (const auto& line : evaluatorLines(formatReportText(r.eval), 30))
+      h += "<tr><th>" + xmlEscape(line.first) + "</th>" + cell(line.second, true) + "</tr>\n";
     h += "</table>\n<p class=\"note\">trivanex-eval --help defines every measure.";
     if (r.haveGo)
       h += " GAF annotations kept: " + std::to_string(r.gafCounts.kept) + " of " + std::to_string(r.gafCounts.lines) +
