@@ -28,28 +28,14 @@ import subprocess
 import sys
 import tempfile
 
+from growth import time_figures  # the figures of /usr/bin/time -v, read one way
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MODES = {
     "default": [],
     "factored": ["--factored"],
     "pruned": ["--maxveclen", "1000000"],
 }
-
-
-def time_figures(path):
-    fields = {}
-    for line in open(path):
-        label, _, value = line.strip().rpartition(": ")
-        fields[label] = value
-
-    def field(label):
-        return next(v for k, v in fields.items() if k.startswith(label))
-
-    wall = 0.0
-    for part in field("Elapsed (wall clock) time").split(":"):
-        wall = wall * 60 + float(part)
-    cpu = float(field("User time (seconds)")) + float(field("System time (seconds)"))
-    return wall, cpu, int(field("Maximum resident set size (kbytes)")) * 1024
 
 
 def count_lines(path):
