@@ -47,6 +47,12 @@ testutil::RunResult runOn(int cpus, const std::vector<std::string>& args, const 
   return testutil::runOnCpus(cpus, TRIVANEX_EXE, args, dir);
 }
 
+int cpusGiven() {
+  cpu_set_t mask;
+  sched_getaffinity(0, sizeof mask, &mask);
+  return CPU_COUNT(&mask);
+}
+
 std::map<std::string, std::string> outputs(const std::string& dir, const std::set<std::string>& inputs) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::directory_iterator(dir)) {
@@ -57,9 +63,7 @@ std::map<std::string, std::string> outputs(const std::string& dir, const std::se
 }
 
 TEST(Threads, OneCpuAndTwoCpusWriteTheSameBytes) {
-  cpu_set_t mask;
-  sched_getaffinity(0, sizeof mask, &mask);
-  if (CPU_COUNT(&mask) < 2) GTEST_SKIP() << "this machine gives the tests one CPU";
+  if (cpusGiven() < 2) GTEST_SKIP() << "this machine gives the tests one CPU";
 
   const std::string one = testutil::makeTempDir(), two = testutil::makeTempDir();
   writeDataSet(one);
@@ -93,9 +97,7 @@ TEST(Threads, OneCpuAndTwoCpusWriteTheSameBytes) {
 // bytes, and clusters that keep its promises (a protein in one cluster at
 // most, every cluster across two species or more).
 TEST(Threads, JointRunsWriteTheSameBytesAndKeepTheirInvariants) {
-  cpu_set_t mask;
-  sched_getaffinity(0, sizeof mask, &mask);
-  if (CPU_COUNT(&mask) < 2) GTEST_SKIP() << "this machine gives the tests one CPU";
+  if (cpusGiven() < 2) GTEST_SKIP() << "this machine gives the tests one CPU";
   const std::string one = testutil::makeTempDir(), two = testutil::makeTempDir();
   writeDataSet(one);
   writeDataSet(two);
