@@ -271,22 +271,22 @@ int runTrivanex(int argc, char** argv) {
   const bool exactMode = !exactScores.empty();
   const bool computeMode = scorefile.empty() && !exactMode;
   ComputeInputs in;
-  if (!computeMode && joint) {
+  if (!computeMode) {
     // The joint assembly weighs the networks and sequence scores too, so a
     // read-mode run of it loads them as a compute run does.
     PairCollector blastScores, intxns;
-    grabSequenceAndInteractionData(dataDescFile, in.spList, in.idList, in.id2sp, blastScores,
-                                   intxns);
+    if (joint)
+      grabSequenceAndInteractionData(dataDescFile, in.spList, in.idList, in.id2sp, blastScores,
+                                     intxns);
+    else
+      grabSequenceData(dataDescFile, in.spList, in.idList, in.id2sp);
     std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
     std::cerr << "size of id_list: " << in.idList.size() << std::endl;
     numberProteins(in);
-    in.blastScores = blastScores.records(in.id2idx);
-    in.intxns = intxns.records(in.id2idx);
-  } else if (!computeMode) {
-    grabSequenceData(dataDescFile, in.spList, in.idList, in.id2sp);
-    std::cerr << "size of sp-list: " << in.spList.size() << std::endl;
-    std::cerr << "size of id_list: " << in.idList.size() << std::endl;
-    numberProteins(in);
+    if (joint) {
+      in.blastScores = blastScores.records(in.id2idx);
+      in.intxns = intxns.records(in.id2idx);
+    }
   } else {
     loadComputeInputs(dataDescFile, in);
   }
